@@ -1,0 +1,13 @@
+# qj_add_test(name SOURCES a.cpp b.cpp LIBS lib1 lib2)
+# One GoogleTest binary; every test case becomes a CTest test. Each test runs
+# on its own simulated machine folder below the build tree.
+function(qj_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+  qj_warnings(${name})
+  set(machine ${CMAKE_BINARY_DIR}/machines/${name})
+  gtest_discover_tests(${name}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QJ_MACHINE_ROOT=${machine}")
+endfunction()
