@@ -43,4 +43,49 @@ bool MapWindowsPath(const char* pszWindowsPath, std::string* pLinuxPath);
 // The simulated machine's root folder (holds drive C and the registry file).
 std::string MachineRoot();
 
+// ---- Additions for the layer's own pieces -------------------------------
+
+// Drops the table's reference to a handle; false for an unknown handle.
+bool RemoveHandle(HANDLE handle);
+
+// The installed device opener (empty when none is installed).
+DeviceOpener GetDeviceOpener();
+
+// Maps a Windows path like MapWindowsPath and also reports the error a file
+// call gives for a path that cannot be mapped (ERROR_PATH_NOT_FOUND,
+// ERROR_INVALID_NAME or ERROR_FILE_NOT_FOUND for a device path).
+bool MapWindowsPathOrError(const char* pszWindowsPath, std::string* pLinuxPath, DWORD* pdwError);
+
+// The Windows form of a Linux path: "Z:" followed by the path with
+// backslashes (relative paths are first made absolute).
+std::string LinuxToWindowsPath(const std::string& linuxPath);
+
+// Windows error for a failed errno of a file call on linuxPath: ENOENT gives
+// ERROR_PATH_NOT_FOUND when the containing folder is missing, otherwise
+// ERROR_FILE_NOT_FOUND.
+DWORD ErrorFromErrno(int err, const std::string& linuxPath);
+
+// The Linux path of a module handle (LoadLibraryA, GetModuleHandleA, or any
+// address inside a loaded shared object); empty when unknown.
+std::string ModuleLinuxPath(HMODULE hModule);
+
+// Tick count of the simulated clock in milliseconds (wraps at 2^32), and
+// whether it is frozen.
+DWORD ClockTick();
+bool ClockFrozen();
+
+// Appends one OutputDebugStringA text to the captured debug output.
+void AppendDebugOutput(const char* pszText);
+
+// Windows-1252 <-> UTF-16 of one unit; CodePage1252FromUnicode returns -1 for
+// a character the code page lacks.
+WCHAR CodePage1252ToUnicode(unsigned char ch);
+int CodePage1252FromUnicode(WCHAR wch);
+
 }  // namespace qjplat
+
+namespace sim {
+// Registers a callback run after the simulated machine's root changes
+// (sim::SetMachineRoot); pieces that cache state below the root use it.
+void OnMachineRootChanged(std::function<void()> callback);
+}  // namespace sim

@@ -20,6 +20,9 @@
 #  include <mmsystem.h>
 #  include <setupapi.h>
 #  include <dinput.h>
+// The effect-driver interface and its structures (DIEFFESCAPE,
+// DIHIDFFINITINFO, ...) live in the driver-side header.
+#  include <dinputd.h>
 #  include <commdlg.h>
 #  define QJ_W(s) L##s
 #else

@@ -19,6 +19,11 @@
 #define REG_MULTI_SZ 7u
 #define REG_QWORD 11u
 
+// Result of RegSetValueExA for NULL data with a non-zero size.
+#ifndef ERROR_NOACCESS
+#define ERROR_NOACCESS 998L
+#endif
+
 #define REG_OPTION_NON_VOLATILE 0x00000000u
 #define REG_OPTION_VOLATILE 0x00000001u
 #define REG_CREATED_NEW_KEY 0x00000001u

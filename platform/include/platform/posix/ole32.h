@@ -14,17 +14,26 @@ QJ_DEFINE_GUID(IID_IClassFactory, 0x00000001, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 
 #define IID_NULL GUID_NULL
 
 // Interfaces use the platform C++ ABI: a class with only pure virtual
-// functions has the COM vtable layout (no virtual destructor).
+// functions has the COM vtable layout (no virtual destructor). The protected
+// non-virtual destructor keeps the layout and says that an interface pointer
+// is released, never deleted; a derived interface declares its own the same
+// way, an implementing class is final or has a virtual destructor.
 interface IUnknown {
   STDMETHOD(QueryInterface)(REFIID riid, void** ppvObject) PURE;
   STDMETHOD_(ULONG, AddRef)() PURE;
   STDMETHOD_(ULONG, Release)() PURE;
+
+ protected:
+  ~IUnknown() = default;
 };
 typedef IUnknown* LPUNKNOWN;
 
 interface IClassFactory : public IUnknown {
   STDMETHOD(CreateInstance)(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) PURE;
   STDMETHOD(LockServer)(BOOL fLock) PURE;
+
+ protected:
+  ~IClassFactory() = default;
 };
 typedef IClassFactory* LPCLASSFACTORY;
 
