@@ -1,0 +1,33 @@
+// The simulated machine's registry: controls for tests and host tools.
+#pragma once
+
+#include "platform/win32.h"
+
+#include <string>
+
+#ifndef QJ_SIM_API
+#define QJ_SIM_API __attribute__((visibility("default")))
+#endif
+
+namespace sim {
+
+// Empties the registry of this machine and removes its file. Open key
+// handles other than the predefined keys then fail with ERROR_KEY_DELETED.
+QJ_SIM_API void ResetRegistry();
+
+// The file the registry persists to: <machine root>/registry.reg.
+QJ_SIM_API std::string RegistryFilePath();
+
+// While set, creating or opening exactly the key root\path (RegCreateKeyA,
+// RegCreateKeyExA, RegOpenKeyA, RegOpenKeyExA) fails with
+// ERROR_ACCESS_DENIED. Keys below it can still be created; the key itself
+// is then made as their parent. Held by this process only.
+QJ_SIM_API void FailKeyCreation(HKEY root, const char* path, bool fail);
+QJ_SIM_API void ClearRegistryFailures();
+
+// The key keyPath ("HKEY_LOCAL_MACHINE\\System\\...", HKLM, HKCU, HKCR and
+// HKU also accepted) and everything below it as .reg text, as the Windows
+// registry editor exports it; "" when the key does not exist.
+QJ_SIM_API std::string ExportRegistry(const char* keyPath);
+
+}  // namespace sim

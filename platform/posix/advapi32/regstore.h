@@ -1,0 +1,109 @@
+// The process's registry: the tree, the key handles, and the file below the
+// machine root that separate processes share (internal to advapi32).
+#pragma once
+
+#include "posix/advapi32/regtree.h"
+
+#include <sys/types.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+
+namespace qjplat::reg {
+
+// The current time as a FILETIME count (100 ns since 1601).
+uint64_t NowFileTime();
+
+// Every member except Get and Mutex requires Mutex() to be held.
+//
+// The file is the truth between processes: a mutation takes an exclusive
+// flock on "registry.reg.lock", reloads the file if another process changed
+// it, applies the change and replaces the file atomically before it unlocks.
+// A read reloads when the file's inode, size or time, or the save counter
+// kept in the lock file, differ from what this process last read or wrote.
+class Store {
+ public:
+  static Store& Get();
+  std::mutex& Mutex() { return m_mutex; }
+
+  void SyncForRead();
+  RegNode* Top() { return m_top.get(); }
+  std::string FilePath() const;
+
+  // Key handles. Resolve returns NULL with *pErr ERROR_INVALID_HANDLE for an
+  // unknown handle and ERROR_KEY_DELETED for a key that left the tree.
+  HKEY AddHandle(RegNode* pNode);
+  LONG CloseHandle(HKEY hKey);
+  RegNode* Resolve(HKEY hKey, LONG* pErr);
+  static bool IsPredefined(HKEY hKey);
+
+  // Keys that sim has set to refuse creation and opening (upper-case paths).
+  std::set<std::string>& FailPaths() { return m_failPaths; }
+  bool IsFailPath(const std::string& strPath) const;
+
+  // Drops everything and removes the file.
+  void Reset();
+
+  // One mutation: the mutex must already be held. Valid() is false (Error()
+  // tells why) when the machine folder cannot be locked.
+  class Writer {
+   public:
+    explicit Writer(Store& store);
+    ~Writer();
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+    LONG Error() const { return m_lError; }
+    void MarkChanged() { m_bChanged = true; }
+    // Saves when something changed; the result of the save.
+    LONG Commit();
+
+   private:
+    Store& m_store;
+    LONG m_lError = ERROR_SUCCESS;
+    bool m_bLocked = false;
+    bool m_bChanged = false;
+  };
+
+ private:
+  struct FileSig {
+    bool bExists = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    long long llMtimeNs = 0;
+    unsigned long long ullCounter = 0;
+    bool operator==(const FileSig& o) const {
+      return bExists == o.bExists && dev == o.dev && ino == o.ino && size == o.size && llMtimeNs == o.llMtimeNs &&
+             ullCounter == o.ullCounter;
+    }
+  };
+
+  Store();
+  void FollowMachineRoot();
+  bool OpenLockFile(bool bCreate);
+  unsigned long long ReadCounter();
+  FileSig CurrentSig();
+  bool Load();  // false when the file exists but cannot be read
+  void Replace(std::shared_ptr<RegNode> newTop);
+  LONG Save();
+  void KeepCorruptFile();
+
+  std::mutex m_mutex;
+  std::shared_ptr<RegNode> m_top;
+  std::map<uintptr_t, std::shared_ptr<RegNode>> m_handles;
+  uintptr_t m_nextHandle = 0x1000;
+  std::set<std::string> m_failPaths;
+
+  std::string m_strRoot;     // the machine root the tree belongs to
+  bool m_bRootKnown = false;
+  int m_fdLock = -1;         // "registry.reg.lock"; holds the save counter
+  pid_t m_pidLock = 0;       // the process that opened m_fdLock (fork check)
+  FileSig m_sig;             // the file as last read or written
+  bool m_bSigValid = false;
+  bool m_bFileCorrupt = false;  // the file read last could not be read in full
+};
+
+}  // namespace qjplat::reg

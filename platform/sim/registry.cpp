@@ -1,0 +1,89 @@
+// Controls of the simulated machine's registry.
+#include "platform/sim/registry.h"
+
+#include "posix/advapi32/regstore.h"
+
+#include <mutex>
+
+using qjplat::reg::RegNode;
+using qjplat::reg::Store;
+
+namespace sim {
+
+namespace {
+
+const char kClassesPath[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes";
+
+// "A\\B\\" as "A\B": no empty names.
+std::string NormalPath(const char* pszPath) {
+  std::string out;
+  std::string part;
+  for (const char* p = pszPath ? pszPath : ""; ; ++p) {
+    if (*p == '\\' || *p == '\0') {
+      if (!part.empty()) {
+        if (!out.empty()) out += '\\';
+        out += part;
+        part.clear();
+      }
+      if (*p == '\0') break;
+    } else {
+      part += *p;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+void ResetRegistry() {
+  Store& store = Store::Get();
+  std::lock_guard<std::mutex> lock(store.Mutex());
+  store.Reset();
+}
+
+std::string RegistryFilePath() {
+  Store& store = Store::Get();
+  std::lock_guard<std::mutex> lock(store.Mutex());
+  return store.FilePath();
+}
+
+void FailKeyCreation(HKEY root, const char* path, bool fail) {
+  Store& store = Store::Get();
+  std::lock_guard<std::mutex> lock(store.Mutex());
+  store.SyncForRead();
+  LONG lErr = ERROR_SUCCESS;
+  const RegNode* pRoot = store.Resolve(root, &lErr);
+  if (!pRoot) return;
+  std::string full = pRoot->Path();
+  const std::string rest = NormalPath(path);
+  if (!rest.empty()) full += '\\' + rest;
+  full = qjplat::reg::UpperName(full);
+  if (fail) {
+    store.FailPaths().insert(full);
+  } else {
+    store.FailPaths().erase(full);
+  }
+}
+
+void ClearRegistryFailures() {
+  Store& store = Store::Get();
+  std::lock_guard<std::mutex> lock(store.Mutex());
+  store.FailPaths().clear();
+}
+
+std::string ExportRegistry(const char* keyPath) {
+  const std::string path = NormalPath(keyPath);
+  if (path.empty()) return std::string();
+  Store& store = Store::Get();
+  std::lock_guard<std::mutex> lock(store.Mutex());
+  store.SyncForRead();
+  const RegNode* pKey = qjplat::reg::FindPath(store.Top(), path);
+  if (!pKey) return std::string();
+  std::string display = pKey->Path();
+  const std::string hive = path.substr(0, path.find('\\'));
+  if (qjplat::reg::NamesEqual(hive, "HKEY_CLASSES_ROOT") || qjplat::reg::NamesEqual(hive, "HKCR"))
+    display = "HKEY_CLASSES_ROOT" + display.substr(sizeof kClassesPath - 1);
+  return qjplat::reg::FormatRegExport(*pKey, display);
+}
+
+}  // namespace sim
