@@ -1,0 +1,347 @@
+// The playback step: force synthesis of the stored effects, the left/right
+// split, the motor-power scaling and the decision to write a report.
+//
+// Forces are on DirectInput's nominal scale (-10000..10000), gains 0..10000,
+// times in milliseconds of GetTickCount. Values beyond the nominal ranges
+// count as the range's end, and intermediate products are formed in 64 bits,
+// so no input can overflow; within the ranges every result is the 32-bit one.
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+
+#include "ffserver.h"
+
+namespace {
+
+// The stored value of pi the synthesis uses (not the full-precision one).
+const double kPi = 3.1415926535;
+const LONG kFullScale = 10000;
+// Highest user setting of the time cycle and the motor power.
+const DWORD kSettingMax = 255;
+// Zero reports repeated after the pair has fallen to (0, 0).
+const DWORD kZeroRepeats = 5;
+
+LONG Saturate(int64_t v) {
+  if (v > INT32_MAX) return INT32_MAX;
+  if (v < INT32_MIN) return INT32_MIN;
+  return static_cast<LONG>(v);
+}
+
+// Truncation toward zero of a double, saturated to the 32-bit range.
+LONG TruncToLong(double v) {
+  if (v >= 2147483647.0) return INT32_MAX;
+  if (v <= -2147483648.0) return INT32_MIN;
+  return static_cast<LONG>(v);
+}
+
+LONG ClampMagnitude(LONG l) {
+  if (l > kFullScale) return kFullScale;
+  if (l < -kFullScale) return -kFullScale;
+  return l;
+}
+
+// A level, gain or unsigned magnitude, 0..10000.
+LONG ClampLevel(DWORD dw) { return dw > static_cast<DWORD>(kFullScale) ? kFullScale : static_cast<LONG>(dw); }
+
+// A span or position in ms as a LONG (every stored time fits).
+LONG MillisToLong(DWORD dw) { return dw > static_cast<DWORD>(INT32_MAX) ? INT32_MAX : static_cast<LONG>(dw); }
+
+// The record's block when it is there and long enough for T, else NULL.
+template <typename T>
+T* Block(EffectRecord* pRec) {
+  if (pRec->lpvTypeSpecificParams == NULL || pRec->cbTypeSpecificParams < sizeof(T)) return NULL;
+  return static_cast<T*>(pRec->lpvTypeSpecificParams);
+}
+
+bool IsPeriodic(DWORD dwEffectId) { return dwEffectId >= ET_SQUARE && dwEffectId <= ET_SAWTOOTHDOWN; }
+
+// Start level S and sustain end level R of the attack and the fade, read from
+// the block as it stands at this tick. An effect without a usable block has
+// no level.
+void EnvelopeLevels(EffectRecord* pRec, LONG* plStart, LONG* plEnd) {
+  *plStart = 0;
+  *plEnd = 0;
+  if (pRec->dwEffectId == ET_CONSTANT) {
+    if (const DICONSTANTFORCE* pc = Block<DICONSTANTFORCE>(pRec)) *plStart = *plEnd = ClampMagnitude(pc->lMagnitude);
+  } else if (pRec->dwEffectId == ET_RAMP) {
+    if (const DIRAMPFORCE* pr = Block<DIRAMPFORCE>(pRec)) {
+      *plStart = ClampMagnitude(pr->lStart);
+      *plEnd = ClampMagnitude(pr->lEnd);
+    }
+  } else if (IsPeriodic(pRec->dwEffectId)) {
+    if (const DIPERIODIC* pp = Block<DIPERIODIC>(pRec)) *plStart = *plEnd = ClampLevel(pp->dwMagnitude);
+  }
+}
+
+// Makes the ramp run from 0 (rising) or toward 0 (falling) by the difference
+// of its levels, at most full scale. Applying it twice changes nothing.
+void NormaliseRamp(DIRAMPFORCE* pr) {
+  const LONG lStart = ClampMagnitude(pr->lStart);
+  const LONG lEnd = ClampMagnitude(pr->lEnd);
+  if (lStart >= lEnd) {
+    const LONG lDiff = lStart - lEnd;
+    pr->lStart = lDiff < kFullScale ? lDiff : kFullScale;
+    pr->lEnd = 0;
+  } else {
+    const LONG lDiff = lEnd - lStart;
+    pr->lEnd = lDiff < kFullScale ? lDiff : kFullScale;
+    pr->lStart = 0;
+  }
+}
+
+// Scaled period in microseconds: the requested period times 1..4 thirds, by
+// the time-cycle setting or, in auto mode, by a random factor. Under 1 ms it
+// becomes 2 ms. 64 bits: the scaled period may exceed 32 bits.
+uint64_t ScaledPeriod(DWORD dwPeriod, const SettingsRecord& settings) {
+  uint64_t qwFactor;
+  if (settings.dwAutoMode != 0) {
+    // 0..32767 whatever the C library's RAND_MAX.
+    const int nRand = rand() & 0x7FFF;
+    qwFactor = static_cast<uint64_t>((nRand * 3) / 32767 + 1);
+  } else {
+    const DWORD dwTimeCycle = settings.dwTimeCycle < kSettingMax ? settings.dwTimeCycle : kSettingMax;
+    qwFactor = (dwTimeCycle * 3) / 255 + 1;
+  }
+  uint64_t P = (qwFactor * dwPeriod) / 3;
+  if (P / 1000 == 0) P = 2000;
+  return P;
+}
+
+// Value of a periodic waveform at sustain time s (ms).
+LONG PeriodicForce(DWORD dwEffectId, const DIPERIODIC& per, DWORD s, const SettingsRecord& settings) {
+  const LONG M = ClampLevel(per.dwMagnitude);
+  const LONG O = ClampMagnitude(per.lOffset);
+  if (per.dwPeriod / 1000 == 0) return M + O;
+
+  const uint64_t Pm = ScaledPeriod(per.dwPeriod, settings) / 1000;
+  const uint64_t H = Pm / 2;
+  const uint64_t r = s % Pm;
+  const LONG lHalf = static_cast<LONG>(H);  // Pm < 2^23: fits
+  LONG lOut = 0;
+  switch (dwEffectId) {
+    case ET_SQUARE:
+      return r < H ? M + O : O;
+    case ET_SINE: {
+      const uint64_t deg = ((r * 360) / Pm + per.dwPhase / 100) % 360;
+      const double h = ((kPi + kPi) * static_cast<double>(deg % 90)) / 360;
+      const double dM = M;
+      double v;
+      if (deg < 90)
+        v = dM * sin(h) + O;
+      else if (deg < 180)
+        v = dM * cos(h) + O;
+      else if (deg < 270)
+        v = (-dM) * sin(h) + O;
+      else
+        v = (-dM) * cos(h) + O;
+      return TruncToLong(v);
+    }
+    case ET_TRIANGLE: {
+      const uint64_t shift = (Pm * (per.dwPhase / 360)) / 100;
+      const uint64_t rr = (s + shift) % Pm;
+      if (rr < H)
+        FFServer::Lerp(&lOut, O, M, lHalf, static_cast<LONG>(rr));
+      else
+        FFServer::Lerp(&lOut, M, O, lHalf, static_cast<LONG>(rr - H));
+      return lOut;
+    }
+    case ET_SAWTOOTHUP:
+      FFServer::Lerp(&lOut, O, M, lHalf, static_cast<LONG>(r < H ? r : r - H));
+      return lOut;
+    case ET_SAWTOOTHDOWN:
+      FFServer::Lerp(&lOut, M, O, lHalf, static_cast<LONG>(r < H ? r : r - H));
+      return lOut;
+    default:
+      return 0;
+  }
+}
+
+// (lForce * dwGain) / 10000, truncated toward zero.
+LONG ApplyGain(LONG lForce, DWORD dwGain) {
+  return Saturate((static_cast<int64_t>(lForce) * ClampLevel(dwGain)) / kFullScale);
+}
+
+// |(k * lShare) / 5|, bounded by full scale: a larger share clamps the sum to
+// full scale all the same.
+LONG ScaleShare(LONG k, LONG lShare) {
+  int64_t v = (static_cast<int64_t>(k) * lShare) / 5;
+  if (v < 0) v = -v;
+  return v > kFullScale ? kFullScale : static_cast<LONG>(v);
+}
+
+// Adds a share to a side's sum, which never needs to exceed full scale.
+void AddShare(LONG* plSum, LONG lShare) {
+  const LONG lSum = *plSum + lShare;  // both at most 10000
+  *plSum = lSum > kFullScale ? kFullScale : lSum;
+}
+
+// Counts one zero repeat when fewer than five have gone out since the last
+// change; shared by every server of the module.
+bool TakeZeroRepeat() {
+  DWORD n = g_nZeroReports.load();
+  while (n < kZeroRepeats) {
+    if (g_nZeroReports.compare_exchange_weak(n, n + 1)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+LONG FFServer::SustainForce(EffectRecord* pRec, DWORD s) {
+  switch (pRec->dwEffectId) {
+    case ET_CONSTANT: {
+      const DICONSTANTFORCE* pc = Block<DICONSTANTFORCE>(pRec);
+      return pc != NULL ? ClampMagnitude(pc->lMagnitude) : 0;
+    }
+    case ET_RAMP: {
+      DIRAMPFORCE* pr = Block<DIRAMPFORCE>(pRec);
+      if (pr == NULL) return 0;
+      NormaliseRamp(pr);
+      LONG lForce = 0;
+      Lerp(&lForce, pr->lStart, pr->lEnd, MillisToLong(pRec->dwDuration), MillisToLong(s));
+      return lForce;
+    }
+    default: {
+      const DIPERIODIC* pp = Block<DIPERIODIC>(pRec);
+      return pp != NULL ? PeriodicForce(pRec->dwEffectId, *pp, s, m_Settings) : 0;
+    }
+  }
+}
+
+void FFServer::PlayRecord(EffectRecord* pRec, DWORD dwElapsed, LONG* plLeft, LONG* plRight) {
+  // An endless ramp has no course to run: no force, and it keeps playing.
+  if (pRec->dwEffectId == ET_RAMP && pRec->dwDuration == INFINITE) return;
+
+  const DWORD A = pRec->diEnvelope.dwAttackTime / 1000;
+  const DWORD F = pRec->diEnvelope.dwFadeTime / 1000;
+  const DWORD T = pRec->dwDuration;
+  const DWORD p = dwElapsed - pRec->dwStartDelay;
+  LONG lStartLevel = 0;
+  LONG lEndLevel = 0;
+  EnvelopeLevels(pRec, &lStartLevel, &lEndLevel);
+
+  LONG lForce = 0;
+  if (p < A) {
+    Lerp(&lForce, ClampLevel(pRec->diEnvelope.dwAttackLevel), lStartLevel, MillisToLong(A), MillisToLong(p));
+  } else if (T == INFINITE || p - A <= T) {
+    lForce = SustainForce(pRec, p - A);
+  } else {
+    const DWORD f = p - A - T;
+    if (f >= F) {
+      pRec->dwState = EFFECT_STOPPED;
+      SplitForce(plLeft, plRight, 0, pRec->dwFlags, pRec->rglDirection, pRec->cAxes);
+      return;
+    }
+    Lerp(&lForce, lEndLevel, ClampLevel(pRec->diEnvelope.dwFadeLevel), MillisToLong(F), MillisToLong(f));
+  }
+  lForce = ApplyGain(lForce, pRec->dwGain);
+  lForce = ApplyGain(lForce, m_dwGain.load());
+  SplitForce(plLeft, plRight, lForce, pRec->dwFlags, pRec->rglDirection, pRec->cAxes);
+}
+
+BOOL FFServer::RunStep() {
+  Lock();
+  LONG lLeftSum = 0;
+  LONG lRightSum = 0;
+  DWORD dwSummary = EFFECT_STOPPED;
+  const DWORD dwPower = m_Settings.dwMotorPower < kSettingMax ? m_Settings.dwMotorPower : kSettingMax;
+  const LONG k = static_cast<LONG>(dwPower * 6) / 255 + 1;
+
+  RotatePtrList(&m_EffectList, [&](PtrListNode* pNode) {
+    EffectRecord* pRec = static_cast<EffectRecord*>(pNode);
+    LONG lLForce = 0;
+    LONG lRForce = 0;
+    if (pRec->dwState == EFFECT_PAUSED && dwSummary == EFFECT_STOPPED) dwSummary = EFFECT_PAUSED;
+    if (pRec->dwState == EFFECT_PLAYING) dwSummary = EFFECT_PLAYING;
+
+    const DWORD E = GetTickCount() - pRec->dwStartTick;
+    if (E < pRec->dwStartDelay) return true;
+    if (pRec->dwState != EFFECT_PLAYING || pRec->dwEffectId > ET_CUSTOM) return true;
+    if (pRec->dwEffectId >= ET_SPRING) {
+      // Condition and custom effects are stored but not played.
+      pRec->dwState = EFFECT_STOPPED;
+      return true;
+    }
+    PlayRecord(pRec, E, &lLForce, &lRForce);
+    if (lLForce != 0 || lRForce != 0) {
+      AddShare(&lLeftSum, ScaleShare(k, lLForce));
+      AddShare(&lRightSum, ScaleShare(k, lRForce));
+    }
+    return true;
+  });
+
+  m_dwDevState = dwSummary;
+  // The sums are sums of magnitudes, already held at full scale.
+  if (lLeftSum != m_lLastLeft || lRightSum != m_lLastRight) {
+    m_lLastLeft = lLeftSum;
+    m_lLastRight = lRightSum;
+    WriteMotorReport(static_cast<DWORD>(lLeftSum), static_cast<DWORD>(lRightSum));
+    g_nZeroReports = 0;
+  } else if (m_lLastLeft == 0 && m_lLastRight == 0 && TakeZeroRepeat()) {
+    WriteMotorReport(0, 0);
+  }
+  Unlock();
+  Sleep(1);
+  return TRUE;
+}
+
+BOOL FFServer::IdleStep() {
+  Sleep(10);
+  WriteMotorReport(0, 0);
+  return TRUE;
+}
+
+bool FFServer::SplitForce(LONG* plLeft, LONG* plRight, LONG lForce, DWORD dwFlags, const LONG* rglDirection,
+                          DWORD cAxes) {
+  if (plLeft == NULL || plRight == NULL) return true;
+  if (rglDirection != NULL && (dwFlags & DIEFF_POLAR)) {
+    const LONG deg = (rglDirection[0] / 100) % 360;
+    if (deg < 0) return true;
+    const double h = (static_cast<double>(deg % 90) * kPi) / 180;
+    const double F = lForce;
+    const double c = fabs(F * cos(h));
+    const double sn = fabs(F * sin(h));
+    if (deg < 90) {
+      *plLeft = TruncToLong(c);
+      *plRight = TruncToLong(sn);
+    } else if (deg < 180) {
+      *plLeft = TruncToLong(sn);
+      *plRight = TruncToLong(-c);
+    } else if (deg < 270) {
+      *plLeft = TruncToLong(-c);
+      *plRight = TruncToLong(-sn);
+    } else {
+      *plLeft = TruncToLong(-sn);
+      *plRight = TruncToLong(c);
+    }
+    return true;
+  }
+  if (rglDirection != NULL && (dwFlags & DIEFF_CARTESIAN) && cAxes != 1) {
+    const int64_t d0 = rglDirection[0];
+    const int64_t d1 = rglDirection[1];
+    const int64_t qwSum = d0 + d1;
+    // Both directions 0, or opposite ones that cancel: no usable direction,
+    // so both motors get the whole force.
+    if (qwSum != 0) {
+      *plLeft = Saturate((lForce * d0) / qwSum);
+      *plRight = Saturate((lForce * d1) / qwSum);
+      return true;
+    }
+  }
+  *plLeft = lForce;
+  *plRight = lForce;
+  return true;
+}
+
+bool FFServer::Lerp(LONG* plOut, LONG lFrom, LONG lTo, LONG lSpan, LONG lPos) {
+  if (plOut == NULL) return true;
+  // A span of no length has already reached its end.
+  if (lSpan == 0) {
+    *plOut = lTo;
+    return true;
+  }
+  const int64_t qw = static_cast<int64_t>(lFrom) * (static_cast<int64_t>(lSpan) - lPos) +
+                     static_cast<int64_t>(lTo) * lPos;
+  *plOut = Saturate(qw / lSpan);
+  return true;
+}
