@@ -1,0 +1,131 @@
+// Internals of the GDI objects, shared by gdi32, user32 and the screen sim.
+#pragma once
+
+#include "platform/win32.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace qjplat {
+namespace gdi {
+
+// Largest side and area of a bitmap the layer allocates; bigger requests fail
+// as an out-of-memory condition would.
+constexpr int kMaxBitmapSide = 32767;
+constexpr int64_t kMaxBitmapPixels = int64_t(1) << 26;
+
+// Every GDI call holds this lock: objects may be shared between DCs.
+std::recursive_mutex& Lock();
+
+class Object {
+ public:
+  explicit Object(DWORD dwType) : m_dwType(dwType) {}
+  virtual ~Object() = default;
+  DWORD Type() const { return m_dwType; }
+  bool m_bStock = false;
+
+ private:
+  DWORD m_dwType;
+};
+
+// A bitmap: 1 bit per pixel (each entry 0 or 1) or 32 bits (each entry a
+// COLORREF, 0x00BBGGRR), rows top-down.
+class Bitmap : public Object {
+ public:
+  Bitmap(int nWidth, int nHeight, int nBitsPixel);
+  int Width() const { return m_nWidth; }
+  int Height() const { return m_nHeight; }
+  int BitsPixel() const { return m_nBitsPixel; }
+  bool IsMono() const { return m_nBitsPixel == 1; }
+  uint32_t& At(int x, int y) { return m_pixels[size_t(y) * size_t(m_nWidth) + size_t(x)]; }
+  uint32_t At(int x, int y) const { return m_pixels[size_t(y) * size_t(m_nWidth) + size_t(x)]; }
+  bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < m_nWidth && y < m_nHeight; }
+  // The DC this bitmap is selected into, or null: a bitmap lives in one DC.
+  void* m_pSelectedIn = nullptr;
+
+ private:
+  int m_nWidth;
+  int m_nHeight;
+  int m_nBitsPixel;
+  std::vector<uint32_t> m_pixels;
+};
+
+class Pen : public Object {
+ public:
+  Pen(int nStyle, int nWidth, COLORREF color) : Object(OBJ_PEN), m_nStyle(nStyle), m_nWidth(nWidth), m_color(color) {}
+  int m_nStyle;
+  int m_nWidth;
+  COLORREF m_color;
+};
+
+class Brush : public Object {
+ public:
+  Brush(bool bNull, COLORREF color) : Object(OBJ_BRUSH), m_bNull(bNull), m_color(color) {}
+  bool m_bNull;
+  COLORREF m_color;
+};
+
+class Font : public Object {
+ public:
+  explicit Font(int nPixelHeight) : Object(OBJ_FONT), m_nPixelHeight(nPixelHeight) {}
+  int m_nPixelHeight;  // em size in pixels
+};
+
+// A device context: a memory DC draws into its selected bitmap, a window DC
+// into the window's surface, limited to m_rcClip.
+class Dc : public Object {
+ public:
+  explicit Dc(bool bMemory);
+  ~Dc() override;
+  bool m_bMemory;
+  std::shared_ptr<Bitmap> m_target;
+  std::shared_ptr<Pen> m_pen;
+  std::shared_ptr<Brush> m_brush;
+  std::shared_ptr<Font> m_font;
+  RECT m_rcClip{0, 0, 0, 0};  // window DCs: in surface pixels
+  bool m_bClip = false;
+  COLORREF m_textColor = 0x000000;
+  COLORREF m_bkColor = 0xFFFFFF;
+  int m_nBkMode = OPAQUE;
+  int m_nMapMode = MM_TEXT;
+  POINT m_ptCurrent{0, 0};
+  void* m_pOwner = nullptr;  // the window of a window DC
+
+  // The drawable area in target pixels: the target's bounds and the clip.
+  RECT DrawableRect() const;
+};
+
+// The handle table of GDI objects. Handles are the objects' addresses; only
+// registered ones are accepted.
+HGDIOBJ Register(std::shared_ptr<Object> object);
+std::shared_ptr<Object> Lookup(HGDIOBJ h);
+void Unregister(HGDIOBJ h);
+// Registered objects that are not stock objects.
+size_t CountObjects();
+template <class T>
+std::shared_ptr<T> LookupAs(HGDIOBJ h) {
+  return std::dynamic_pointer_cast<T>(Lookup(h));
+}
+inline std::shared_ptr<Dc> LookupDc(HDC hdc) { return LookupAs<Dc>(reinterpret_cast<HGDIOBJ>(hdc)); }
+inline std::shared_ptr<Bitmap> LookupBitmap(HBITMAP hbm) { return LookupAs<Bitmap>(reinterpret_cast<HGDIOBJ>(hbm)); }
+
+// A new bitmap, or null for a size that is negative or too large.
+std::shared_ptr<Bitmap> NewBitmap(int nWidth, int nHeight, int nBitsPixel);
+
+// A DC drawing into a window surface, clipped to rcClip (surface pixels).
+HDC CreateSurfaceDC(std::shared_ptr<Bitmap> surface, const RECT& rcClip, void* pOwner);
+
+// Colour to monochrome for pens, brushes and SetPixel: the brighter half is 1.
+uint32_t ColourToMono(COLORREF color);
+
+// Decodes a BMP file image held in memory; null for anything malformed,
+// truncated or unsupported.
+std::shared_ptr<Bitmap> DecodeBmp(const uint8_t* pData, size_t cbData);
+
+// Fills rc (target pixels, already clipped) of the DC's target with colour.
+void FillTarget(Dc& dc, const RECT& rc, COLORREF color);
+
+}  // namespace gdi
+}  // namespace qjplat

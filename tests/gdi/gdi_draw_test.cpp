@@ -1,0 +1,151 @@
+// Drawing on a window surface: text, lines with pen widths, rectangles and
+// filled rectangles.
+#include "platform/sim/sim.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+constexpr COLORREF kPaper = 0x00FF00;  // the surface's colour before drawing
+
+class GdiDraw : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_hWnd = sim::CreateTestWindow(120, 60);
+    ASSERT_NE(m_hWnd, nullptr);
+    m_hdc = GetDC(m_hWnd);
+    HBRUSH hbr = CreateSolidBrush(kPaper);
+    const RECT all{0, 0, 120, 60};
+    FillRect(m_hdc, &all, hbr);
+    DeleteObject(hbr);
+  }
+  void TearDown() override {
+    ReleaseDC(m_hWnd, m_hdc);
+    DestroyWindow(m_hWnd);
+  }
+  COLORREF Pixel(int x, int y) const { return sim::GetWindowPixel(m_hWnd, x, y); }
+  // Pixels that are no longer the paper colour, within rc; and outside it.
+  int Changed(const RECT& rc, bool bInside) const {
+    int n = 0;
+    for (int y = 0; y < 60; ++y)
+      for (int x = 0; x < 120; ++x) {
+        const bool bIn = x >= rc.left && x < rc.right && y >= rc.top && y < rc.bottom;
+        if (bIn == bInside && Pixel(x, y) != kPaper) ++n;
+      }
+    return n;
+  }
+  HWND m_hWnd = nullptr;
+  HDC m_hdc = nullptr;
+};
+
+TEST_F(GdiDraw, TextIsClippedToItsRectangleAndLaidFromTheTopLeft) {
+  SetBkMode(m_hdc, TRANSPARENT);
+  SetTextColor(m_hdc, 0x0000FF);
+  RECT rc{10, 5, 40, 15};
+  const int nHeight = DrawTextA(m_hdc, "WWWWWWWWWW", -1, &rc, DT_BOTTOM);
+  EXPECT_GT(nHeight, 0);
+  EXPECT_GT(Changed(rc, true), 20);
+  EXPECT_EQ(Changed(rc, false), 0);
+  // Glyph cores take the text colour itself; the first column of ink is at
+  // the rectangle's left edge, within the first two pixels.
+  bool bPure = false, bLeft = false;
+  for (int y = rc.top; y < rc.bottom; ++y)
+    for (int x = rc.left; x < rc.right; ++x) {
+      if (Pixel(x, y) == 0x0000FFu) bPure = true;
+      if (x < rc.left + 2 && Pixel(x, y) != kPaper) bLeft = true;
+    }
+  EXPECT_TRUE(bPure);
+  EXPECT_TRUE(bLeft);
+}
+
+TEST_F(GdiDraw, OpaqueTextFillsItsBoxWithTheBackgroundColour) {
+  SetBkMode(m_hdc, OPAQUE);
+  SetBkColor(m_hdc, 0xFF0000);
+  SetTextColor(m_hdc, 0x000000);
+  RECT rc{0, 0, 120, 60};
+  RECT rcCalc = rc;
+  const int nHeight = DrawTextA(m_hdc, "ab", 2, &rcCalc, DT_BOTTOM | DT_CALCRECT);
+  EXPECT_EQ(Changed(rc, true), 0);  // measuring draws nothing
+  ASSERT_GT(rcCalc.right, 0);
+  EXPECT_EQ(rcCalc.bottom - rcCalc.top, nHeight);
+  DrawTextA(m_hdc, "ab", 2, &rc, DT_BOTTOM);
+  EXPECT_EQ(Pixel(0, 0), 0xFF0000u);
+  EXPECT_EQ(Pixel(rcCalc.right - 1, nHeight - 1), 0xFF0000u);
+  EXPECT_EQ(Pixel(rcCalc.right, 0), kPaper);
+  EXPECT_EQ(Pixel(0, nHeight), kPaper);
+}
+
+TEST_F(GdiDraw, LineBreaksAddLinesAndPrefixesAreRemoved) {
+  RECT one{0, 0, 120, 60}, two = one, prefix = one, plain = one;
+  const int nOne = DrawTextA(m_hdc, "A", -1, &one, DT_CALCRECT);
+  const int nTwo = DrawTextA(m_hdc, "A\r\nA", -1, &two, DT_CALCRECT);
+  EXPECT_EQ(nTwo, 2 * nOne);
+  DrawTextA(m_hdc, "&&", -1, &prefix, DT_CALCRECT);
+  DrawTextA(m_hdc, "&", -1, &plain, DT_CALCRECT | DT_NOPREFIX);
+  EXPECT_EQ(prefix.right, plain.right);
+  RECT empty{0, 0, 120, 60};
+  DrawTextA(m_hdc, "", 0, &empty, DT_BOTTOM);
+  EXPECT_EQ(Changed(RECT{0, 0, 120, 60}, true), 0);
+  EXPECT_EQ(DrawTextA(nullptr, "A", 1, &one, 0), 0);
+}
+
+TEST_F(GdiDraw, ThinLineLeavesOutItsEndPoint) {
+  HPEN hPen = CreatePen(PS_SOLID, 1, 0x000000);
+  HGDIOBJ hOld = SelectObject(m_hdc, hPen);
+  POINT pt{-1, -1};
+  MoveToEx(m_hdc, 5, 5, nullptr);
+  LineTo(m_hdc, 15, 5);
+  MoveToEx(m_hdc, 20, 20, &pt);
+  EXPECT_EQ(pt.x, 15);
+  EXPECT_EQ(pt.y, 5);
+  EXPECT_EQ(Pixel(5, 5), 0x000000u);
+  EXPECT_EQ(Pixel(14, 5), 0x000000u);
+  EXPECT_EQ(Pixel(15, 5), kPaper);
+  EXPECT_EQ(Pixel(10, 4), kPaper);
+  EXPECT_EQ(Pixel(10, 6), kPaper);
+  SelectObject(m_hdc, hOld);
+  DeleteObject(hPen);
+}
+
+TEST_F(GdiDraw, WidePenCoversItsWidthAcrossTheLine) {
+  HPEN hPen = CreatePen(PS_SOLID, 3, 0xFFFFFF);
+  HGDIOBJ hOld = SelectObject(m_hdc, hPen);
+  MoveToEx(m_hdc, 10, 30, nullptr);
+  LineTo(m_hdc, 50, 30);
+  for (int y = 29; y <= 31; ++y) EXPECT_EQ(Pixel(30, y), 0xFFFFFFu) << y;
+  EXPECT_EQ(Pixel(30, 28), kPaper);
+  EXPECT_EQ(Pixel(30, 32), kPaper);
+  EXPECT_EQ(Pixel(50, 30), 0xFFFFFFu);  // round end
+  EXPECT_EQ(Pixel(53, 30), kPaper);
+  SelectObject(m_hdc, hOld);
+  DeleteObject(hPen);
+}
+
+TEST_F(GdiDraw, RectangleFramesWithThePenAndFillsWithTheBrush) {
+  HBRUSH hbr = CreateSolidBrush(0x0000FF);
+  HGDIOBJ hOldBrush = SelectObject(m_hdc, hbr);
+  ASSERT_TRUE(Rectangle(m_hdc, 10, 10, 20, 16));
+  EXPECT_EQ(Pixel(10, 10), 0x000000u);
+  EXPECT_EQ(Pixel(19, 15), 0x000000u);
+  EXPECT_EQ(Pixel(15, 13), 0x0000FFu);
+  EXPECT_EQ(Pixel(20, 13), kPaper);
+  EXPECT_EQ(Pixel(15, 16), kPaper);
+  SelectObject(m_hdc, GetStockObject(NULL_BRUSH));
+  SelectObject(m_hdc, GetStockObject(WHITE_PEN));
+  Rectangle(m_hdc, 30, 10, 40, 16);
+  EXPECT_EQ(Pixel(30, 10), 0xFFFFFFu);
+  EXPECT_EQ(Pixel(35, 13), kPaper);
+  SelectObject(m_hdc, hOldBrush);
+  DeleteObject(hbr);
+}
+
+TEST_F(GdiDraw, FillRectTakesSystemColourIndexes) {
+  const RECT rc{0, 0, 2, 2};
+  EXPECT_NE(FillRect(m_hdc, &rc, reinterpret_cast<HBRUSH>(uintptr_t(COLOR_BTNFACE + 1))), 0);
+  EXPECT_EQ(Pixel(1, 1), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(Pixel(2, 2), kPaper);
+}
+
+}  // namespace

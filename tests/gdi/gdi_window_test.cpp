@@ -1,0 +1,243 @@
+// Window surfaces: the update region, painting, the invalidation record and
+// PNG pictures.
+#include "platform/sim/sim.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+bool SameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+class GdiWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_hWnd = sim::CreateTestWindow(40, 30);
+    ASSERT_NE(m_hWnd, nullptr);
+    sim::ClearInvalidations();
+  }
+  void TearDown() override { DestroyWindow(m_hWnd); }
+  HWND m_hWnd = nullptr;
+};
+
+TEST_F(GdiWindow, ClientRectIsTheSurfaceSize) {
+  RECT rc;
+  std::memset(&rc, 0xcd, sizeof rc);
+  ASSERT_TRUE(GetClientRect(m_hWnd, &rc));
+  EXPECT_TRUE(SameRect(rc, RECT{0, 0, 40, 30}));
+  EXPECT_EQ(sim::GetWindowPixel(m_hWnd, 39, 29), 0xFFFFFFu);
+  EXPECT_EQ(sim::GetWindowPixel(m_hWnd, 40, 0), CLR_INVALID);
+}
+
+TEST_F(GdiWindow, UpdateRegionGrowsToTheBoundsOfItsRectanglesClippedToTheClient) {
+  RECT rc;
+  EXPECT_FALSE(GetUpdateRect(m_hWnd, &rc, FALSE));
+  const RECT a{2, 3, 10, 8}, b{30, 20, 60, 50}, outside{50, 50, 60, 60};
+  EXPECT_TRUE(InvalidateRect(m_hWnd, &a, FALSE));
+  EXPECT_TRUE(InvalidateRect(m_hWnd, &b, FALSE));
+  EXPECT_TRUE(InvalidateRect(m_hWnd, &outside, TRUE));
+  ASSERT_TRUE(GetUpdateRect(m_hWnd, &rc, FALSE));
+  EXPECT_TRUE(SameRect(rc, RECT{2, 3, 40, 30}));
+
+  PAINTSTRUCT ps;
+  std::memset(&ps, 0xcd, sizeof ps);
+  HDC hdc = BeginPaint(m_hWnd, &ps);
+  ASSERT_NE(hdc, nullptr);
+  EXPECT_EQ(ps.hdc, hdc);
+  EXPECT_TRUE(SameRect(ps.rcPaint, RECT{2, 3, 40, 30}));
+  // The rectangle wholly outside the client area brought no erase with it.
+  EXPECT_FALSE(ps.fErase);
+  EndPaint(m_hWnd, &ps);
+  EXPECT_FALSE(GetUpdateRect(m_hWnd, &rc, FALSE));
+}
+
+TEST_F(GdiWindow, EraseFlagOfAnyCallStaysUntilPainted) {
+  const RECT a{0, 0, 5, 5}, b{5, 5, 9, 9};
+  InvalidateRect(m_hWnd, &a, TRUE);
+  InvalidateRect(m_hWnd, &b, FALSE);
+  PAINTSTRUCT ps;
+  BeginPaint(m_hWnd, &ps);
+  EXPECT_TRUE(ps.fErase);
+  EndPaint(m_hWnd, &ps);
+  // Nothing left: the next paint is empty and does not erase.
+  BeginPaint(m_hWnd, &ps);
+  EXPECT_FALSE(ps.fErase);
+  EXPECT_TRUE(IsRectEmpty(&ps.rcPaint));
+  EndPaint(m_hWnd, &ps);
+}
+
+TEST_F(GdiWindow, PaintDcDrawsOnlyInsideTheUpdateRectangle) {
+  const RECT rcUpdate{10, 10, 20, 20};
+  InvalidateRect(m_hWnd, &rcUpdate, FALSE);
+  PAINTSTRUCT ps;
+  HDC hdc = BeginPaint(m_hWnd, &ps);
+  HBRUSH hbr = CreateSolidBrush(0x0000FF);
+  const RECT all{0, 0, 40, 30};
+  FillRect(hdc, &all, hbr);
+  DeleteObject(hbr);
+  EndPaint(m_hWnd, &ps);
+  EXPECT_EQ(sim::GetWindowPixel(m_hWnd, 10, 10), 0x0000FFu);
+  EXPECT_EQ(sim::GetWindowPixel(m_hWnd, 19, 19), 0x0000FFu);
+  EXPECT_EQ(sim::GetWindowPixel(m_hWnd, 9, 10), 0xFFFFFFu);
+  EXPECT_EQ(sim::GetWindowPixel(m_hWnd, 20, 19), 0xFFFFFFu);
+  EXPECT_EQ(sim::GetWindowPixel(m_hWnd, 19, 20), 0xFFFFFFu);
+}
+
+TEST_F(GdiWindow, GetDcDrawsOnTheWholeClientArea) {
+  HDC hdc = GetDC(m_hWnd);
+  ASSERT_NE(hdc, nullptr);
+  EXPECT_EQ(SetPixel(hdc, 39, 29, 0x00FF00), 0x00FF00u);
+  EXPECT_EQ(SetPixel(hdc, 40, 29, 0x00FF00), CLR_INVALID);
+  EXPECT_EQ(ReleaseDC(m_hWnd, hdc), 1);
+  EXPECT_EQ(sim::GetWindowPixel(m_hWnd, 39, 29), 0x00FF00u);
+}
+
+TEST_F(GdiWindow, ValidateRectEmptiesTheRegionItCovers) {
+  const RECT a{2, 2, 6, 6}, partial{2, 2, 4, 4}, cover{0, 0, 10, 10};
+  RECT rc;
+  InvalidateRect(m_hWnd, &a, TRUE);
+  ValidateRect(m_hWnd, &partial);
+  EXPECT_TRUE(GetUpdateRect(m_hWnd, &rc, FALSE));
+  ValidateRect(m_hWnd, &cover);
+  EXPECT_FALSE(GetUpdateRect(m_hWnd, &rc, FALSE));
+  InvalidateRect(m_hWnd, nullptr, FALSE);
+  ValidateRect(m_hWnd, nullptr);
+  EXPECT_FALSE(GetUpdateRect(m_hWnd, &rc, FALSE));
+}
+
+TEST_F(GdiWindow, RecordKeepsEveryCallInOrder) {
+  const RECT a{1, 2, 3, 4};
+  InvalidateRect(m_hWnd, &a, TRUE);
+  InvalidateRect(m_hWnd, nullptr, FALSE);
+  HWND hBad = reinterpret_cast<HWND>(uintptr_t(0x1234));
+  EXPECT_FALSE(InvalidateRect(hBad, &a, FALSE));
+  const std::vector<sim::Invalidation> calls = sim::GetInvalidations();
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_EQ(calls[0].hWnd, m_hWnd);
+  EXPECT_FALSE(calls[0].bWholeWindow);
+  EXPECT_TRUE(SameRect(calls[0].rc, a));
+  EXPECT_TRUE(calls[0].bErase);
+  EXPECT_TRUE(calls[1].bWholeWindow);
+  EXPECT_FALSE(calls[1].bErase);
+  EXPECT_EQ(calls[2].hWnd, hBad);
+  sim::ClearInvalidations();
+  EXPECT_TRUE(sim::GetInvalidations().empty());
+}
+
+// A window procedure that counts its messages and erases in red.
+int g_nPaints = 0;
+int g_nErases = 0;
+LRESULT CALLBACK CountingProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM) {
+  if (uMsg == WM_ERASEBKGND) {
+    ++g_nErases;
+    RECT rc;
+    GetClientRect(hWnd, &rc);
+    HBRUSH hbr = CreateSolidBrush(0x0000FF);
+    FillRect(reinterpret_cast<HDC>(wParam), &rc, hbr);
+    DeleteObject(hbr);
+    return 1;
+  }
+  if (uMsg == WM_PAINT) {
+    ++g_nPaints;
+    PAINTSTRUCT ps;
+    BeginPaint(hWnd, &ps);
+    EXPECT_FALSE(ps.fErase);  // the procedure erased
+    EndPaint(hWnd, &ps);
+  }
+  return 0;
+}
+
+TEST(GdiWindowProc, UpdateWindowPaintsOnlyAPendingUpdate) {
+  g_nPaints = g_nErases = 0;
+  HWND hWnd = sim::CreateTestWindow(8, 8, CountingProc);
+  ASSERT_NE(hWnd, nullptr);
+  EXPECT_TRUE(UpdateWindow(hWnd));
+  EXPECT_EQ(g_nPaints, 0);
+  const RECT rc{2, 2, 4, 4};
+  InvalidateRect(hWnd, &rc, TRUE);
+  EXPECT_TRUE(UpdateWindow(hWnd));
+  EXPECT_EQ(g_nPaints, 1);
+  EXPECT_EQ(g_nErases, 1);
+  // The erase drew through the paint DC, clipped to the update rectangle.
+  EXPECT_EQ(sim::GetWindowPixel(hWnd, 2, 2), 0x0000FFu);
+  EXPECT_EQ(sim::GetWindowPixel(hWnd, 4, 4), 0xFFFFFFu);
+  EXPECT_TRUE(UpdateWindow(hWnd));
+  EXPECT_EQ(g_nPaints, 1);
+  DestroyWindow(hWnd);
+}
+
+TEST(GdiWindowLife, DestroyedWindowRefusesEveryCall) {
+  HWND hWnd = sim::CreateTestWindow(4, 4);
+  ASSERT_TRUE(IsWindow(hWnd));
+  EXPECT_TRUE(DestroyWindow(hWnd));
+  EXPECT_FALSE(IsWindow(hWnd));
+  EXPECT_FALSE(DestroyWindow(hWnd));
+  RECT rc;
+  EXPECT_FALSE(GetClientRect(hWnd, &rc));
+  EXPECT_EQ(GetDC(hWnd), nullptr);
+  EXPECT_FALSE(InvalidateRect(hWnd, nullptr, TRUE));
+  EXPECT_EQ(sim::CreateTestWindow(0, 5), nullptr);
+  EXPECT_EQ(sim::CreateTestWindow(5, -1), nullptr);
+}
+
+// Reads a PNG back through libpng as RGB rows.
+bool ReadPng(const std::string& path, int* pcx, int* pcy, std::vector<uint8_t>* pRgb) {
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+  image.format = PNG_FORMAT_RGB;
+  pRgb->resize(PNG_IMAGE_SIZE(image));
+  *pcx = int(image.width);
+  *pcy = int(image.height);
+  return png_image_finish_read(&image, nullptr, pRgb->data(), 0, nullptr) != 0;
+}
+
+TEST_F(GdiWindow, PngHoldsTheSurfacePixels) {
+  HDC hdc = GetDC(m_hWnd);
+  SetPixel(hdc, 0, 0, RGB(10, 20, 30));
+  SetPixel(hdc, 39, 29, RGB(200, 100, 50));
+  ReleaseDC(m_hWnd, hdc);
+  const std::string path = ::testing::TempDir() + "gdi_window.png";
+  ASSERT_TRUE(sim::WriteWindowPng(m_hWnd, path.c_str()));
+  int cx = 0, cy = 0;
+  std::vector<uint8_t> rgb;
+  ASSERT_TRUE(ReadPng(path, &cx, &cy, &rgb));
+  std::remove(path.c_str());
+  ASSERT_EQ(cx, 40);
+  ASSERT_EQ(cy, 30);
+  EXPECT_EQ(rgb[0], 10);
+  EXPECT_EQ(rgb[1], 20);
+  EXPECT_EQ(rgb[2], 30);
+  const size_t last = (size_t(29) * 40 + 39) * 3;
+  EXPECT_EQ(rgb[last], 200);
+  EXPECT_EQ(rgb[last + 1], 100);
+  EXPECT_EQ(rgb[last + 2], 50);
+  EXPECT_EQ(rgb[3], 255);
+  EXPECT_FALSE(sim::WriteWindowPng(m_hWnd, "/nonexistent-folder/x.png"));
+  EXPECT_FALSE(sim::WriteWindowPng(nullptr, path.c_str()));
+}
+
+TEST(GdiBitmapPng, MonochromeBitmapWritesBlackAndWhite) {
+  const BYTE bits[2] = {0x80, 0x00};  // one row: pixel 0 set
+  HBITMAP hbm = CreateBitmap(2, 1, 1, 1, bits);
+  const std::string path = ::testing::TempDir() + "gdi_mono.png";
+  ASSERT_TRUE(sim::WriteBitmapPng(hbm, path.c_str()));
+  int cx = 0, cy = 0;
+  std::vector<uint8_t> rgb;
+  ASSERT_TRUE(ReadPng(path, &cx, &cy, &rgb));
+  std::remove(path.c_str());
+  ASSERT_EQ(rgb.size(), 6u);
+  EXPECT_EQ(rgb[0], 255);
+  EXPECT_EQ(rgb[3], 0);
+  DeleteObject(hbm);
+}
+
+}  // namespace
