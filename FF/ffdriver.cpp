@@ -153,7 +153,7 @@ STDMETHODIMP CQJ_FFDriver::DownloadEffect(DWORD dwID, DWORD dwEffectID, LPDWORD 
   if (dwID >= FF_MAX_JOYSTICKS) return E_FAIL;
   FFServer* pServer = OpenServer(dwID);
   if (pServer == NULL) return S_OK;
-  if (pdwEffect == NULL) return E_INVALIDARG;
+  if (pdwEffect == NULL || peff == NULL) return E_INVALIDARG;
   if (*pdwEffect == 0)
     pServer->AddEffect(dwEffectID, pdwEffect, peff, dwFlags);
   else

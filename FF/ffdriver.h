@@ -59,7 +59,8 @@ class CQJ_FFDriver final : public IDirectInputEffectDriver {
   STDMETHOD(GetForceFeedbackState)(DWORD dwID, LPDIDEVICESTATE pds) override;
   // *pdwEffect 0: stores a new effect and writes its handle there; otherwise
   // updates the effect *pdwEffect by the DIEP_* flags. DIEP_START then plays
-  // it. E_INVALIDARG for a NULL pdwEffect on an open ID.
+  // it. E_INVALIDARG for a NULL pdwEffect or peff on an open ID (nothing
+  // stored, changed or started).
   STDMETHOD(DownloadEffect)(DWORD dwID, DWORD dwEffectID, LPDWORD pdwEffect, LPCDIEFFECT peff, DWORD dwFlags) override;
   STDMETHOD(DestroyEffect)(DWORD dwID, DWORD dwEffect) override;
   // A non-zero dwCount plays the effect once unless it is playing; dwMode

@@ -145,8 +145,9 @@ class FFServer : public CQJ_SrvClient {
   // polar angle writes neither output. Always true.
   static bool SplitForce(LONG* plLeft, LONG* plRight, LONG lForce, DWORD dwFlags,
                          const LONG* rglDirection, DWORD cAxes);
-  // *plOut = (lFrom*(lSpan-lPos) + lTo*lPos) / lSpan, truncated toward zero;
-  // a span of 0 yields lTo. Always true.
+  // *plOut = (lFrom*(lSpan-lPos) + lTo*lPos) / lSpan, truncated toward zero
+  // and saturated to 32 bits (the products are formed in 64 bits); a span of
+  // 0 yields lTo. Always true.
   static bool Lerp(LONG* plOut, LONG lFrom, LONG lTo, LONG lSpan, LONG lPos);
 
   // Fields. The driver object writes m_szDevicePath, m_bPathSet and m_dwGain

@@ -2,9 +2,11 @@
 // split, the motor-power scaling and the decision to write a report.
 //
 // Forces are on DirectInput's nominal scale (-10000..10000), gains 0..10000,
-// times in milliseconds of GetTickCount. Values beyond the nominal ranges
-// count as the range's end, and intermediate products are formed in 64 bits,
-// so no input can overflow; within the ranges every result is the 32-bit one.
+// times in milliseconds of GetTickCount. Intermediate products are formed in
+// 64 bits and each result saturates to 32 bits, so no input can overflow:
+// wherever the 32-bit arithmetic stays in range, every result is the 32-bit
+// one, for levels, magnitudes and gains beyond their nominal ranges too. The
+// user's time-cycle and motor-power settings beyond 255 count as 255.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -34,17 +36,25 @@ LONG TruncToLong(double v) {
   return static_cast<LONG>(v);
 }
 
-LONG ClampMagnitude(LONG l) {
-  if (l > kFullScale) return kFullScale;
-  if (l < -kFullScale) return -kFullScale;
-  return l;
+// (from * (span - pos) + to * pos) / span, truncated toward zero; a span of
+// no length has already reached its end. Every argument fits 33 bits. With
+// the position within the span, as the step passes it, the products fit 64
+// bits and the result is exact; a position far outside the span may leave 64
+// bits, and then the result is worked out in floating point (it lies far
+// beyond 32 bits, where it saturates anyway).
+int64_t LerpWide(int64_t from, int64_t to, int64_t span, int64_t pos) {
+  if (span == 0) return to;
+  int64_t qwFrom = 0, qwTo = 0, qwSum = 0;
+  if (!__builtin_mul_overflow(from, span - pos, &qwFrom) && !__builtin_mul_overflow(to, pos, &qwTo) &&
+      !__builtin_add_overflow(qwFrom, qwTo, &qwSum))
+    return qwSum / span;
+  const double v = (static_cast<double>(from) * static_cast<double>(span - pos) +
+                    static_cast<double>(to) * static_cast<double>(pos)) /
+                   static_cast<double>(span);
+  if (v >= 4294967296.0) return INT64_C(4294967296);
+  if (v <= -4294967296.0) return -INT64_C(4294967296);
+  return static_cast<int64_t>(v);
 }
-
-// A level, gain or unsigned magnitude, 0..10000.
-LONG ClampLevel(DWORD dw) { return dw > static_cast<DWORD>(kFullScale) ? kFullScale : static_cast<LONG>(dw); }
-
-// A span or position in ms as a LONG (every stored time fits).
-LONG MillisToLong(DWORD dw) { return dw > static_cast<DWORD>(INT32_MAX) ? INT32_MAX : static_cast<LONG>(dw); }
 
 // The record's block when it is there and long enough for T, else NULL.
 template <typename T>
@@ -56,35 +66,34 @@ T* Block(EffectRecord* pRec) {
 bool IsPeriodic(DWORD dwEffectId) { return dwEffectId >= ET_SQUARE && dwEffectId <= ET_SAWTOOTHDOWN; }
 
 // Start level S and sustain end level R of the attack and the fade, read from
-// the block as it stands at this tick. An effect without a usable block has
-// no level.
-void EnvelopeLevels(EffectRecord* pRec, LONG* plStart, LONG* plEnd) {
-  *plStart = 0;
-  *plEnd = 0;
+// the block as it stands at this tick (the periodic magnitude is unsigned and
+// stays positive). An effect without a usable block has no level.
+void EnvelopeLevels(EffectRecord* pRec, int64_t* pStart, int64_t* pEnd) {
+  *pStart = 0;
+  *pEnd = 0;
   if (pRec->dwEffectId == ET_CONSTANT) {
-    if (const DICONSTANTFORCE* pc = Block<DICONSTANTFORCE>(pRec)) *plStart = *plEnd = ClampMagnitude(pc->lMagnitude);
+    if (const DICONSTANTFORCE* pc = Block<DICONSTANTFORCE>(pRec)) *pStart = *pEnd = pc->lMagnitude;
   } else if (pRec->dwEffectId == ET_RAMP) {
     if (const DIRAMPFORCE* pr = Block<DIRAMPFORCE>(pRec)) {
-      *plStart = ClampMagnitude(pr->lStart);
-      *plEnd = ClampMagnitude(pr->lEnd);
+      *pStart = pr->lStart;
+      *pEnd = pr->lEnd;
     }
   } else if (IsPeriodic(pRec->dwEffectId)) {
-    if (const DIPERIODIC* pp = Block<DIPERIODIC>(pRec)) *plStart = *plEnd = ClampLevel(pp->dwMagnitude);
+    if (const DIPERIODIC* pp = Block<DIPERIODIC>(pRec)) *pStart = *pEnd = pp->dwMagnitude;
   }
 }
 
 // Makes the ramp run from 0 (rising) or toward 0 (falling) by the difference
-// of its levels, at most full scale. Applying it twice changes nothing.
+// of its levels, at most full scale (the difference is formed in 64 bits).
+// Applying it twice changes nothing.
 void NormaliseRamp(DIRAMPFORCE* pr) {
-  const LONG lStart = ClampMagnitude(pr->lStart);
-  const LONG lEnd = ClampMagnitude(pr->lEnd);
-  if (lStart >= lEnd) {
-    const LONG lDiff = lStart - lEnd;
-    pr->lStart = lDiff < kFullScale ? lDiff : kFullScale;
+  if (pr->lStart >= pr->lEnd) {
+    const int64_t qwDiff = static_cast<int64_t>(pr->lStart) - pr->lEnd;
+    pr->lStart = qwDiff < kFullScale ? static_cast<LONG>(qwDiff) : kFullScale;
     pr->lEnd = 0;
   } else {
-    const LONG lDiff = lEnd - lStart;
-    pr->lEnd = lDiff < kFullScale ? lDiff : kFullScale;
+    const int64_t qwDiff = static_cast<int64_t>(pr->lEnd) - pr->lStart;
+    pr->lEnd = qwDiff < kFullScale ? static_cast<LONG>(qwDiff) : kFullScale;
     pr->lStart = 0;
   }
 }
@@ -107,50 +116,47 @@ uint64_t ScaledPeriod(DWORD dwPeriod, const SettingsRecord& settings) {
   return P;
 }
 
-// Value of a periodic waveform at sustain time s (ms).
+// Value of a periodic waveform at sustain time s (ms). The magnitude is
+// unsigned; with the offset it may leave 32 bits before the result
+// saturates.
 LONG PeriodicForce(DWORD dwEffectId, const DIPERIODIC& per, DWORD s, const SettingsRecord& settings) {
-  const LONG M = ClampLevel(per.dwMagnitude);
-  const LONG O = ClampMagnitude(per.lOffset);
-  if (per.dwPeriod / 1000 == 0) return M + O;
+  const int64_t M = per.dwMagnitude;
+  const int64_t O = per.lOffset;
+  if (per.dwPeriod / 1000 == 0) return Saturate(M + O);
 
+  // With the time cycle at most 255, Pm is below 2^23.
   const uint64_t Pm = ScaledPeriod(per.dwPeriod, settings) / 1000;
   const uint64_t H = Pm / 2;
   const uint64_t r = s % Pm;
-  const LONG lHalf = static_cast<LONG>(H);  // Pm < 2^23: fits
-  LONG lOut = 0;
+  const int64_t qwHalf = static_cast<int64_t>(H);
   switch (dwEffectId) {
     case ET_SQUARE:
-      return r < H ? M + O : O;
+      return Saturate(r < H ? M + O : O);
     case ET_SINE: {
       const uint64_t deg = ((r * 360) / Pm + per.dwPhase / 100) % 360;
       const double h = ((kPi + kPi) * static_cast<double>(deg % 90)) / 360;
-      const double dM = M;
+      const double dM = static_cast<double>(M);
       double v;
       if (deg < 90)
-        v = dM * sin(h) + O;
+        v = dM * sin(h) + per.lOffset;
       else if (deg < 180)
-        v = dM * cos(h) + O;
+        v = dM * cos(h) + per.lOffset;
       else if (deg < 270)
-        v = (-dM) * sin(h) + O;
+        v = (-dM) * sin(h) + per.lOffset;
       else
-        v = (-dM) * cos(h) + O;
+        v = (-dM) * cos(h) + per.lOffset;
       return TruncToLong(v);
     }
     case ET_TRIANGLE: {
       const uint64_t shift = (Pm * (per.dwPhase / 360)) / 100;
       const uint64_t rr = (s + shift) % Pm;
-      if (rr < H)
-        FFServer::Lerp(&lOut, O, M, lHalf, static_cast<LONG>(rr));
-      else
-        FFServer::Lerp(&lOut, M, O, lHalf, static_cast<LONG>(rr - H));
-      return lOut;
+      if (rr < H) return Saturate(LerpWide(O, M, qwHalf, static_cast<int64_t>(rr)));
+      return Saturate(LerpWide(M, O, qwHalf, static_cast<int64_t>(rr - H)));
     }
     case ET_SAWTOOTHUP:
-      FFServer::Lerp(&lOut, O, M, lHalf, static_cast<LONG>(r < H ? r : r - H));
-      return lOut;
+      return Saturate(LerpWide(O, M, qwHalf, static_cast<int64_t>(r < H ? r : r - H)));
     case ET_SAWTOOTHDOWN:
-      FFServer::Lerp(&lOut, M, O, lHalf, static_cast<LONG>(r < H ? r : r - H));
-      return lOut;
+      return Saturate(LerpWide(M, O, qwHalf, static_cast<int64_t>(r < H ? r : r - H)));
     default:
       return 0;
   }
@@ -158,7 +164,7 @@ LONG PeriodicForce(DWORD dwEffectId, const DIPERIODIC& per, DWORD s, const Setti
 
 // (lForce * dwGain) / 10000, truncated toward zero.
 LONG ApplyGain(LONG lForce, DWORD dwGain) {
-  return Saturate((static_cast<int64_t>(lForce) * ClampLevel(dwGain)) / kFullScale);
+  return Saturate((static_cast<int64_t>(lForce) * dwGain) / kFullScale);
 }
 
 // |(k * lShare) / 5|, bounded by full scale: a larger share clamps the sum to
@@ -191,15 +197,13 @@ LONG FFServer::SustainForce(EffectRecord* pRec, DWORD s) {
   switch (pRec->dwEffectId) {
     case ET_CONSTANT: {
       const DICONSTANTFORCE* pc = Block<DICONSTANTFORCE>(pRec);
-      return pc != NULL ? ClampMagnitude(pc->lMagnitude) : 0;
+      return pc != NULL ? pc->lMagnitude : 0;
     }
     case ET_RAMP: {
       DIRAMPFORCE* pr = Block<DIRAMPFORCE>(pRec);
       if (pr == NULL) return 0;
       NormaliseRamp(pr);
-      LONG lForce = 0;
-      Lerp(&lForce, pr->lStart, pr->lEnd, MillisToLong(pRec->dwDuration), MillisToLong(s));
-      return lForce;
+      return Saturate(LerpWide(pr->lStart, pr->lEnd, pRec->dwDuration, s));
     }
     default: {
       const DIPERIODIC* pp = Block<DIPERIODIC>(pRec);
@@ -216,13 +220,14 @@ void FFServer::PlayRecord(EffectRecord* pRec, DWORD dwElapsed, LONG* plLeft, LON
   const DWORD F = pRec->diEnvelope.dwFadeTime / 1000;
   const DWORD T = pRec->dwDuration;
   const DWORD p = dwElapsed - pRec->dwStartDelay;
-  LONG lStartLevel = 0;
-  LONG lEndLevel = 0;
-  EnvelopeLevels(pRec, &lStartLevel, &lEndLevel);
+  int64_t qwStartLevel = 0;
+  int64_t qwEndLevel = 0;
+  EnvelopeLevels(pRec, &qwStartLevel, &qwEndLevel);
 
+  // The envelope's attack and fade levels are unsigned: positive values.
   LONG lForce = 0;
   if (p < A) {
-    Lerp(&lForce, ClampLevel(pRec->diEnvelope.dwAttackLevel), lStartLevel, MillisToLong(A), MillisToLong(p));
+    lForce = Saturate(LerpWide(pRec->diEnvelope.dwAttackLevel, qwStartLevel, A, p));
   } else if (T == INFINITE || p - A <= T) {
     lForce = SustainForce(pRec, p - A);
   } else {
@@ -232,7 +237,7 @@ void FFServer::PlayRecord(EffectRecord* pRec, DWORD dwElapsed, LONG* plLeft, LON
       SplitForce(plLeft, plRight, 0, pRec->dwFlags, pRec->rglDirection, pRec->cAxes);
       return;
     }
-    Lerp(&lForce, lEndLevel, ClampLevel(pRec->diEnvelope.dwFadeLevel), MillisToLong(F), MillisToLong(f));
+    lForce = Saturate(LerpWide(qwEndLevel, pRec->diEnvelope.dwFadeLevel, F, f));
   }
   lForce = ApplyGain(lForce, pRec->dwGain);
   lForce = ApplyGain(lForce, m_dwGain.load());
@@ -335,13 +340,6 @@ bool FFServer::SplitForce(LONG* plLeft, LONG* plRight, LONG lForce, DWORD dwFlag
 
 bool FFServer::Lerp(LONG* plOut, LONG lFrom, LONG lTo, LONG lSpan, LONG lPos) {
   if (plOut == NULL) return true;
-  // A span of no length has already reached its end.
-  if (lSpan == 0) {
-    *plOut = lTo;
-    return true;
-  }
-  const int64_t qw = static_cast<int64_t>(lFrom) * (static_cast<int64_t>(lSpan) - lPos) +
-                     static_cast<int64_t>(lTo) * lPos;
-  *plOut = Saturate(qw / lSpan);
+  *plOut = Saturate(LerpWide(lFrom, lTo, lSpan, lPos));
   return true;
 }

@@ -229,6 +229,33 @@ TEST_F(DriverTest, EffectRoadThroughTheStore) {
   EXPECT_EQ(dwUpdate, dwSecond);
   EXPECT_EQ(g_pServer[0]->QueryEffectState(dwSecond), static_cast<DWORD>(EFFECT_PLAYING));
 
+  // DIEP_NORESTART: the playing effect is updated in place, its time runs on.
+  const DWORD dwStartTick = [&] {
+    g_pServer[0]->Lock();
+    DWORD dwTick = 0;
+    RotatePtrList(&g_pServer[0]->m_EffectList, [&](PtrListNode* pNode) {
+      if (static_cast<EffectRecord*>(pNode)->dwEffect == dwSecond) dwTick = static_cast<EffectRecord*>(pNode)->dwStartTick;
+      return true;
+    });
+    g_pServer[0]->Unlock();
+    return dwTick;
+  }();
+  Sleep(5);
+  effect.force.lMagnitude = 3000;
+  EXPECT_EQ(driver->DownloadEffect(0, ET_CONSTANT, &dwUpdate, &effect.eff, DIEP_TYPESPECIFICPARAMS | DIEP_NORESTART),
+            S_OK);
+  g_pServer[0]->Lock();
+  RotatePtrList(&g_pServer[0]->m_EffectList, [&](PtrListNode* pNode) {
+    const EffectRecord* pRec = static_cast<EffectRecord*>(pNode);
+    if (pRec->dwEffect == dwSecond) {
+      EXPECT_EQ(pRec->dwState, static_cast<DWORD>(EFFECT_PLAYING));
+      EXPECT_EQ(pRec->dwStartTick, dwStartTick);
+      EXPECT_EQ(static_cast<const DICONSTANTFORCE*>(pRec->lpvTypeSpecificParams)->lMagnitude, 3000);
+    }
+    return true;
+  });
+  g_pServer[0]->Unlock();
+
   EXPECT_EQ(driver->DestroyEffect(0, dwFirst), S_OK);
   DWORD dwReused = 0;
   EXPECT_EQ(driver->DownloadEffect(0, ET_CONSTANT, &dwReused, &effect.eff, DIEP_ALLPARAMS), S_OK);
@@ -236,6 +263,74 @@ TEST_F(DriverTest, EffectRoadThroughTheStore) {
 
   EXPECT_EQ(driver->DownloadEffect(0, ET_CONSTANT, nullptr, &effect.eff, DIEP_ALLPARAMS), E_INVALIDARG);
   EXPECT_EQ(driver->GetEffectStatus(0, dwFirst, nullptr), S_OK);
+}
+
+// What DirectInput would never pass: missing descriptions and outputs,
+// descriptions with more axes than the record keeps or with a block too
+// short for the type. Nothing crashes or reads past its input, and such an
+// effect plays no force.
+TEST_F(DriverTest, BadDescriptionsAndOutputs) {
+  // With the module's zero repeats used up, the bound server writes nothing
+  // after DeviceID's all-off report until its pair changes.
+  g_nZeroReports = 5;
+  DriverHolder driver(CreateBoundDriver());
+  ASSERT_EQ(driver->SetGain(0, 10000), S_OK);
+  ConstantEffect effect(6000, INFINITE);
+  DWORD dwEffect = 0;
+  EXPECT_EQ(driver->DownloadEffect(0, ET_CONSTANT, &dwEffect, nullptr, DIEP_ALLPARAMS | DIEP_START), E_INVALIDARG);
+  EXPECT_EQ(dwEffect, 0u);
+  EXPECT_EQ(driver->DownloadEffect(0, ET_CONSTANT, nullptr, &effect.eff, DIEP_ALLPARAMS | DIEP_START), E_INVALIDARG);
+  g_pServer[0]->Lock();  // the playback thread walks the list
+  EXPECT_EQ(g_pServer[0]->m_EffectList.nCount, 0u) << "nothing is stored";
+  g_pServer[0]->Unlock();
+
+  ASSERT_EQ(driver->DownloadEffect(0, ET_CONSTANT, &dwEffect, &effect.eff, DIEP_ALLPARAMS), S_OK);
+  ASSERT_EQ(dwEffect, 1u);
+  DWORD dwUpdate = dwEffect;
+  EXPECT_EQ(driver->DownloadEffect(0, ET_RAMP, &dwUpdate, nullptr, DIEP_START), E_INVALIDARG);
+  EXPECT_EQ(dwUpdate, dwEffect);
+  EXPECT_EQ(g_pServer[0]->QueryEffectState(dwEffect), static_cast<DWORD>(EFFECT_STOPPED)) << "nothing is started";
+
+  // Six axes: the arrays are read for the first four only (a sanitizer build
+  // catches a read past these four-entry arrays).
+  DWORD rgdwAxes[4] = {0, 4, 8, 12};
+  LONG rglDirection[4] = {0, 0, 0, 0};
+  ConstantEffect wide(6000, INFINITE);
+  wide.eff.cAxes = 6;
+  wide.eff.rgdwAxes = rgdwAxes;
+  wide.eff.rglDirection = rglDirection;
+  sim::ClearDebugOutput();
+  DWORD dwWide = 0;
+  EXPECT_EQ(driver->DownloadEffect(0, ET_CONSTANT, &dwWide, &wide.eff, DIEP_ALLPARAMS), S_OK);
+  EXPECT_EQ(dwWide, 2u);
+  EXPECT_NE(sim::DebugOutput().find("peff->cAxes <= 4"), std::string::npos);
+  EXPECT_EQ(driver->DestroyEffect(0, dwWide), S_OK);
+
+  // A block too short for its type, and none at all, played with DIEP_START.
+  device->Clear();
+  BYTE byShort[2] = {0x10, 0x27};
+  ConstantEffect shortBlock(0, 10000000);
+  shortBlock.eff.cbTypeSpecificParams = sizeof byShort;
+  shortBlock.eff.lpvTypeSpecificParams = byShort;
+  ConstantEffect noBlock(0, 10000000);
+  noBlock.eff.cbTypeSpecificParams = 0;
+  noBlock.eff.lpvTypeSpecificParams = nullptr;
+  for (DWORD dwType : {static_cast<DWORD>(ET_CONSTANT), static_cast<DWORD>(ET_RAMP), static_cast<DWORD>(ET_SINE)}) {
+    for (ConstantEffect* pEffect : {&shortBlock, &noBlock}) {
+      SCOPED_TRACE(testing::Message() << "type " << dwType << " block " << pEffect->eff.cbTypeSpecificParams);
+      DWORD dwHandle = 0;
+      EXPECT_EQ(driver->DownloadEffect(0, dwType, &dwHandle, &pEffect->eff, DIEP_ALLPARAMS | DIEP_START), S_OK);
+      EXPECT_NE(dwHandle, 0u);
+      DWORD dwStatus = 0;
+      EXPECT_EQ(driver->GetEffectStatus(0, dwHandle, &dwStatus), S_OK);
+      EXPECT_EQ(dwStatus, DIEGES_PLAYING);
+    }
+  }
+  Sleep(30);  // many playback steps
+  EXPECT_EQ(device->ReportCount(), 0u) << "an effect without a usable block gave force";
+
+  // NULL outputs of the COM methods.
+  EXPECT_EQ(driver->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
 }
 
 TEST_F(DriverTest, CommandsActOnlyOnExactValues) {

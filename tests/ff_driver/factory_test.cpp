@@ -54,6 +54,8 @@ TEST_F(FactoryTest, AddRefAndReleaseCountInModuleCount) {
   void* pv = kSentinel;
   EXPECT_EQ(pFactory->QueryInterface(IID_IDirectInputEffectDriver, &pv), E_NOINTERFACE);
   EXPECT_EQ(pv, nullptr);
+  EXPECT_EQ(pFactory->QueryInterface(IID_IClassFactory, nullptr), E_POINTER);
+  EXPECT_EQ(g_cLocks, 2);
   EXPECT_EQ(pUnk->Release(), 1u);
   EXPECT_EQ(pFactory->Release(), 0u);
   EXPECT_NE(g_pFactory, nullptr) << "a Release that lowers the count to 0 destroys nothing";
@@ -123,6 +125,17 @@ TEST_F(FactoryTest, DriverIsOnePerProcessAndCountsEveryHolder) {
   IDirectInputEffectDriver* pFirst = CreateDriver();
   ASSERT_NE(pFirst, nullptr);
   EXPECT_EQ(DllCanUnloadNow(), S_FALSE) << "a live driver keeps the module loaded";
+
+  // A refused interface must not take the holder's reference away.
+  {
+    IClassFactory* pFactory = nullptr;
+    ASSERT_EQ(DllGetClassObject(CLSID_FFDriver, IID_IClassFactory, reinterpret_cast<void**>(&pFactory)), S_OK);
+    void* pv = kSentinel;
+    EXPECT_EQ(pFactory->CreateInstance(nullptr, IID_IClassFactory, &pv), E_NOINTERFACE);
+    EXPECT_EQ(pv, nullptr);
+    EXPECT_EQ(pFactory->Release(), 0u);
+    ASSERT_NE(g_pDriver, nullptr) << "the holder's driver was destroyed";
+  }
 
   IDirectInputEffectDriver* pSecond = CreateDriver();
   EXPECT_EQ(pSecond, pFirst);

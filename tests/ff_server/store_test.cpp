@@ -86,6 +86,27 @@ TEST_F(FFServerStoreTest, MoreThanFourAxesKeepsFourAndReportsTheAssertion) {
   EXPECT_EQ(sim::DebugOutput().find("peff->cAxes <= 4"), std::string::npos);
 }
 
+TEST_F(FFServerStoreTest, UpdateWithMoreThanFourAxesKeepsFour) {
+  const DWORD dwEffect = Add(Constant(1000));
+  Desc d = Constant(1000);
+  d.eff.cAxes = 8;  // the arrays hold eight entries; only four are kept
+  for (int i = 0; i < 8; ++i) {
+    d.rgdwAxes[i] = 10 + i;
+    d.rglDirection[i] = 100 * (i + 1);
+  }
+  ASSERT_TRUE(server->UpdateEffect(ET_CONSTANT, dwEffect, d.Get(), DIEP_AXES | DIEP_DIRECTION));
+  const EffectRecord* pRec = FindRecord(server.get(), dwEffect);
+  ASSERT_NE(pRec, nullptr);
+  EXPECT_EQ(pRec->cAxes, 8u);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(pRec->rgdwAxes[i], static_cast<DWORD>(10 + i));
+    EXPECT_EQ(pRec->rglDirection[i], 100 * (i + 1));
+  }
+  // The fields after the arrays are untouched.
+  EXPECT_EQ(pRec->diEnvelope.dwSize, 0u);
+  EXPECT_EQ(pRec->dwStartDelay, 0u);
+}
+
 // A record's fields that updates may change, for comparing before and after.
 struct Snapshot {
   DWORD dwEffectId, dwFlags, dwDuration, dwSamplePeriod, dwGain, cAxes, dwStartDelay, cb;

@@ -204,9 +204,10 @@ TEST_F(FFServerSynthesisTest, GainsScaleInTurnWithTruncation) {
   } cases[] = {
       {10000, 10000, 10000, 10000}, {10000, 5000, 5000, 2500}, {3333, 3333, 3333, 369},
       {-7777, 3000, 10000, 2333},   {10000, 10000, 0, 0},       {10000, 0, 10000, 0},
-      // Out-of-range gains and magnitudes count as full scale.
-      {10000, 20000, 10000, 10000}, {10000, 0xFFFFFFFF, 5000, 5000}, {50000, 10000, 5000, 5000},
-      {-2147483647 - 1, 10000, 5000, 5000},
+      // Out-of-range gains and magnitudes keep the arithmetic (products
+      // beyond 32 bits saturate); the sum clamps to full scale.
+      {10000, 20000, 10000, 10000}, {10000, 0xFFFFFFFF, 5000, 10000}, {50000, 10000, 5000, 10000},
+      {-2147483647 - 1, 10000, 5000, 10000},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.lMagnitude << " " << c.dwGain << " " << c.dwDeviceGain);
@@ -228,6 +229,34 @@ TEST_F(FFServerSynthesisTest, OutOfRangePeriodicParametersStayBounded) {
       {"huge period", ET_SINE, Periodic(5000, 0, 0, 0xFFFFFFFF), 1431655, 4373},
       {"huge phase", ET_TRIANGLE, Periodic(10000, 0, 0xFFFFFFFF, 1000000), 0, 7200},
       {"envelope levels", ET_CONSTANT, Constant(10000).Envelope(0xFFFFFFFF, 1000000, 0, 0), 0, 10000},
+  };
+  RunWaveCases(cases);
+}
+
+// Levels, magnitudes and gains beyond their nominal ranges follow the same
+// arithmetic as those within; with a motor-power factor of 2/5 the results
+// stay below the clamp of the sums, so a level cut to full scale early shows.
+TEST_F(FFServerSynthesisTest, OutOfRangeLevelsKeepTheirArithmetic) {
+  server->m_Settings.dwMotorPower = 63;  // k = 2
+  auto withGain = [](Desc d, DWORD dwGain) {
+    d.eff.dwGain = dwGain;
+    return d;
+  };
+  std::vector<WaveCase> cases = {
+      {"magnitude 20000", ET_CONSTANT, Constant(20000), 0, 8000},
+      {"magnitude -20000 at half gain", ET_CONSTANT, withGain(Constant(-20000), 5000), 0, 4000},
+      {"effect gain 20000", ET_CONSTANT, withGain(Constant(10000), 20000), 0, 8000},
+      {"gain product beyond 32 bits", ET_CONSTANT, withGain(Constant(10000), 0xFFFFFFFF), 0, 10000},
+      {"most negative magnitude", ET_CONSTANT, Constant(-2147483647 - 1), 0, 10000},
+      // The ramp's levels keep their difference: 20000..15000 plays 5000..0.
+      {"ramp above full scale", ET_RAMP, Ramp(20000, 15000), 0, 2000},
+      {"ramp difference beyond 32 bits", ET_RAMP, Ramp(-2147483647 - 1, 2147483647), 500, 2000},
+      {"square magnitude", ET_SQUARE, Periodic(20000, 0, 0, 100000), 10, 8000},
+      {"square offset", ET_SQUARE, Periodic(0, 15000, 0, 100000), 60, 6000},
+      {"sine magnitude", ET_SINE, Periodic(20000, 0, 0, 360000), 90, 8000},
+      {"triangle magnitude", ET_TRIANGLE, Periodic(20000, 0, 0, 100000), 50, 8000},
+      {"attack level", ET_CONSTANT, Constant(10000).Envelope(20000, 1000000, 0, 0), 0, 8000},
+      {"fade level", ET_CONSTANT, Constant(10000, 0).Envelope(0, 0, 30000, 1000000), 500, 8000},
   };
   RunWaveCases(cases);
 }
@@ -442,6 +471,12 @@ TEST(FFServerLerpTest, InterpolatesWithTruncationAndNeverDividesByZero) {
       {0, 10000, 1000, 500, 5000},      {10000, 0, 1000, 1, 9990},        {-5000, 5000, 3, 1, -1666},
       {10000, -10000, 1000, 250, 5000}, {0, 10000, 300000, 250000, 8333}, {10000, 0, 300000, 50000, 8333},
       {7, 9, 1, 1, 9},                  {2000, 6000, 0, 0, 6000},
+      // Full-range levels over a full-range span stay exact in 64 bits.
+      {-2147483647 - 1, 2147483647, 2147483647, 1073741823, -1},
+      // A position far outside the span: the products leave 64 bits and the
+      // result saturates.
+      {-2147483647 - 1, 2147483647, -2147483647 - 1, 2147483647, -2147483647 - 1},
+      {2147483647, -2147483647 - 1, -2147483647 - 1, 2147483647, 2147483647},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.lFrom << ".." << c.lTo << " " << c.lPos << "/" << c.lSpan);
