@@ -6,6 +6,7 @@
 // bottom-up and top-down rows. Every size is checked against the file before
 // anything is read, so a truncated or lying file fails as a whole.
 #include "posix/gdi32/gdi.h"
+#include "posix/user32/window.h"
 
 #include <climits>
 #include <cstring>
@@ -178,6 +179,8 @@ bool ReadWholeFile(LPCSTR pszPath, std::vector<uint8_t>* pData) {
 }  // namespace
 
 HANDLE WINAPI LoadImageA(HINSTANCE hInst, LPCSTR name, UINT type, int cx, int cy, UINT fuLoad) {
+  // Icons and cursors belong to user32.
+  if (type == IMAGE_ICON || type == IMAGE_CURSOR) return qjplat::user32::LoadIconImage(hInst, name, cx, cy, fuLoad);
   if (type != IMAGE_BITMAP || !name) return nullptr;
   if (!(fuLoad & LR_LOADFROMFILE)) return LoadBitmapA(hInst, name);
   if (IS_INTRESOURCE(name)) return nullptr;

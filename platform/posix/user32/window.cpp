@@ -3,12 +3,16 @@
 #include "posix/user32/window.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <unordered_map>
 
 namespace qjplat {
 namespace user32 {
+
+void NotifyMessageHook(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT lResult);
+
 namespace {
 
 constexpr int kDesktopWidth = 1024;
@@ -26,7 +30,27 @@ Table& Windows() {
 
 }  // namespace
 
-Window::Window(int cx, int cy) : m_surface(std::make_shared<gdi::Bitmap>(cx, cy, 32)) {}
+Window::Window(int cx, int cy)
+    : m_surface(std::make_shared<gdi::Bitmap>(cx, cy, 32)), m_rcWindow{0, 0, cx, cy},
+      m_dwThreadId(GetCurrentThreadId()) {
+  static std::atomic<uint64_t> s_nSeq{0};
+  m_nSeq = ++s_nSeq;
+}
+
+void Window::ResizeClient(int cx, int cy) {
+  cx = std::max(cx, 0);
+  cy = std::max(cy, 0);
+  if (cx == Width() && cy == Height()) return;
+  auto surface = std::make_shared<gdi::Bitmap>(cx, cy, 32);
+  for (int y = 0; y < cy; ++y)
+    for (int x = 0; x < cx; ++x) surface->At(x, y) = m_surface->Contains(x, y) ? m_surface->At(x, y) : 0xFFFFFF;
+  m_surface = surface;
+  if (m_bUpdate) {
+    m_rcUpdate.right = std::min(m_rcUpdate.right, LONG(cx));
+    m_rcUpdate.bottom = std::min(m_rcUpdate.bottom, LONG(cy));
+    if (m_rcUpdate.right <= m_rcUpdate.left || m_rcUpdate.bottom <= m_rcUpdate.top) Validate(nullptr);
+  }
+}
 
 void Window::Invalidate(const RECT& rc, bool bErase) {
   RECT r{std::max(rc.left, LONG(0)), std::max(rc.top, LONG(0)), std::min(rc.right, LONG(Width())),
@@ -57,7 +81,9 @@ void Window::Validate(const RECT* prc) {
 }
 
 LRESULT Window::Send(UINT uMsg, WPARAM wParam, LPARAM lParam) {
-  return m_pfnWndProc ? m_pfnWndProc(Handle(), uMsg, wParam, lParam) : 0;
+  LRESULT lResult = m_pfnWndProc ? m_pfnWndProc(Handle(), uMsg, wParam, lParam) : 0;
+  NotifyMessageHook(Handle(), uMsg, wParam, lParam, lResult);
+  return lResult;
 }
 
 HWND AddWindow(std::shared_ptr<Window> window) {
@@ -76,6 +102,35 @@ std::shared_ptr<Window> LookupWindow(HWND hWnd) {
   return it == table.windows.end() ? nullptr : it->second;
 }
 
+std::vector<HWND> ChildrenOf(HWND hParent) {
+  Table& table = Windows();
+  std::vector<std::pair<uint64_t, HWND>> found;
+  {
+    std::lock_guard<std::mutex> lock(table.mutex);
+    for (const auto& entry : table.windows)
+      if (entry.second->m_hParent == hParent && (entry.second->m_dwStyle & WS_CHILD))
+        found.emplace_back(entry.second->m_nSeq, entry.first);
+  }
+  std::sort(found.begin(), found.end());
+  std::vector<HWND> result;
+  for (const auto& f : found) result.push_back(f.second);
+  return result;
+}
+
+std::vector<HWND> WindowsOfThread(DWORD dwThreadId) {
+  Table& table = Windows();
+  std::vector<std::pair<uint64_t, HWND>> found;
+  {
+    std::lock_guard<std::mutex> lock(table.mutex);
+    for (const auto& entry : table.windows)
+      if (entry.second->m_dwThreadId == dwThreadId) found.emplace_back(entry.second->m_nSeq, entry.first);
+  }
+  std::sort(found.begin(), found.end());
+  std::vector<HWND> result;
+  for (const auto& f : found) result.push_back(f.second);
+  return result;
+}
+
 void RemoveWindow(HWND hWnd) {
   Table& table = Windows();
   std::lock_guard<std::mutex> lock(table.mutex);
@@ -92,24 +147,6 @@ std::shared_ptr<Window> Desktop() {
 }  // namespace qjplat
 
 using namespace qjplat::user32;
-
-BOOL WINAPI DestroyWindow(HWND hWnd) {
-  if (!LookupWindow(hWnd)) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
-  RemoveWindow(hWnd);
-  return TRUE;
-}
-
-BOOL WINAPI IsWindow(HWND hWnd) { return LookupWindow(hWnd) ? TRUE : FALSE; }
-
-BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect) {
-  auto window = LookupWindow(hWnd);
-  if (!window || !lpRect) return FALSE;
-  *lpRect = window->ClientRect();
-  return TRUE;
-}
 
 HDC WINAPI GetDC(HWND hWnd) {
   std::shared_ptr<Window> window = hWnd ? LookupWindow(hWnd) : Desktop();
@@ -130,6 +167,7 @@ BOOL WINAPI InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase) {
   if (!window) return FALSE;
   std::lock_guard<std::recursive_mutex> lock(qjplat::gdi::Lock());
   window->Invalidate(lpRect ? *lpRect : window->ClientRect(), bErase != FALSE);
+  WakeThread(window->m_dwThreadId);
   return TRUE;
 }
 

@@ -155,7 +155,8 @@ QJ_PLATFORM_API COLORREF WINAPI GetPixel(HDC hdc, int x, int y);
 QJ_PLATFORM_API COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color);
 
 // Bitmap images: BMP files (1, 4, 8, 24 and 32 bits per pixel) with
-// LR_LOADFROMFILE; resources are not available and load as NULL.
+// LR_LOADFROMFILE; bitmap resources are not available and load as NULL.
+// IMAGE_ICON and IMAGE_CURSOR are user32's (see user32.h).
 QJ_PLATFORM_API HANDLE WINAPI LoadImageA(HINSTANCE hInst, LPCSTR name, UINT type, int cx, int cy, UINT fuLoad);
 QJ_PLATFORM_API HBITMAP WINAPI LoadBitmapA(HINSTANCE hInstance, LPCSTR lpBitmapName);
 

@@ -25,3 +25,9 @@
 #if __has_include("platform/sim/dialogs.h")
 #  include "platform/sim/dialogs.h"
 #endif
+#if __has_include("platform/sim/ui.h")
+#  include "platform/sim/ui.h"
+#endif
+#if __has_include("platform/sim/sound.h")
+#  include "platform/sim/sound.h"
+#endif
