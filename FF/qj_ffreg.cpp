@@ -37,14 +37,19 @@ STDAPI DllRegisterServer(void) {
 }
 
 // Writes the trace line "ffnote: CLSID\{...}\n" to the debug output and
-// deletes the class key with one RegDeleteKeyA call (which fails while the
-// key still has its subkey). Always S_OK.
+// removes the class key: its InProcServer32 subkey first, since RegDeleteKeyA
+// refuses a key that still has subkeys. S_OK when the class key is gone
+// (also when it was never there); SELFREG_E_CLASS when it stays.
 STDAPI DllUnregisterServer(void) {
   char szCLSID[160];
+  char szServerKey[160 + sizeof "\\InProcServer32"];
   FormatClassKey(szCLSID);
   OutputDebugStringA("ffnote: ");
   OutputDebugStringA(szCLSID);
   OutputDebugStringA("\n");
-  RegDeleteKeyA(HKEY_CLASSES_ROOT, szCLSID);
-  return S_OK;
+  lstrcpyA(szServerKey, szCLSID);
+  lstrcatA(szServerKey, "\\InProcServer32");
+  RegDeleteKeyA(HKEY_CLASSES_ROOT, szServerKey);
+  const LONG lResult = RegDeleteKeyA(HKEY_CLASSES_ROOT, szCLSID);
+  return lResult == ERROR_SUCCESS || lResult == ERROR_FILE_NOT_FOUND ? S_OK : SELFREG_E_CLASS;
 }

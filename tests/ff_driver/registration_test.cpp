@@ -52,20 +52,24 @@ TEST_F(RegistrationTest, RegisterWritesServerPathAndThreadingModel) {
   EXPECT_EQ(server, szModule);
 }
 
-TEST_F(RegistrationTest, UnregisterWritesOneTraceLineAndReportsSuccess) {
-  // Without the subkey the one RegDeleteKeyA removes the class key; with it
-  // the delete fails and the result is S_OK all the same.
+TEST_F(RegistrationTest, UnregisterRemovesTheClassKeyAndWritesOneTraceLine) {
   ASSERT_EQ(DllRegisterServer(), S_OK);
   EXPECT_EQ(DllUnregisterServer(), S_OK);
   EXPECT_EQ(sim::DebugOutput(), std::string("ffnote: ") + kClassKey + "\n");
-  EXPECT_TRUE(KeyExists(std::string(kClassKey) + "\\InProcServer32"));
-
-  ASSERT_EQ(RegDeleteKeyA(HKEY_CLASSES_ROOT, (std::string(kClassKey) + "\\InProcServer32").c_str()), ERROR_SUCCESS);
-  sim::ClearDebugOutput();
-  EXPECT_EQ(DllUnregisterServer(), S_OK);
+  EXPECT_FALSE(KeyExists(std::string(kClassKey) + "\\InProcServer32"));
   EXPECT_FALSE(KeyExists(kClassKey));
+
   EXPECT_EQ(DllUnregisterServer(), S_OK) << "a missing key is not reported";
   EXPECT_EQ(sim::DebugOutput(), std::string("ffnote: ") + kClassKey + "\n" + "ffnote: " + kClassKey + "\n");
+}
+
+TEST_F(RegistrationTest, UnregisterReportsAClassKeyThatStays) {
+  // A subkey the module did not write keeps the class key in place.
+  ASSERT_EQ(DllRegisterServer(), S_OK);
+  ASSERT_EQ(SetRegistryValue(kClassKey, "ProgID", nullptr, "other"), 1);
+  EXPECT_EQ(DllUnregisterServer(), SELFREG_E_CLASS);
+  EXPECT_TRUE(KeyExists(kClassKey));
+  EXPECT_FALSE(KeyExists(std::string(kClassKey) + "\\InProcServer32"));
 }
 
 TEST_F(RegistrationTest, SetRegistryValueJoinsPathsWithinTheKeyBuffer) {

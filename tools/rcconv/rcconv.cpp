@@ -15,7 +15,7 @@
 // The .rc subset read: comments; preprocessor lines (ignored; the resource
 // compiler for Windows reads them); LANGUAGE; STRINGTABLE; <id> ICON "file";
 // <id> DIALOG x, y, cx, cy with STYLE, EXSTYLE, CAPTION, FONT and CLASS,
-// and CONTROL items. Styles are "|" joins of numbers and the names of the
+// and CONTROL items; an <id> is a number or a name. Styles are "|" joins of numbers and the names of the
 // table below. Anything else is an error with its line number.
 #include <cctype>
 #include <cmath>
@@ -325,6 +325,7 @@ struct Resource {
   unsigned id;
   unsigned lang;
   Bytes data;
+  std::string name;  // a named resource (upper case, as the compiler stores it); "" for an ordinal
 };
 
 // ANSI text (UTF-8 is taken as it is for ASCII, Latin-1 beyond) to UTF-16
@@ -372,8 +373,12 @@ class Parser {
       } else if (IsWord("STRINGTABLE")) {
         Advance();
         StringTable();
-      } else if (m_tok.kind == Token::kNumber) {
-        unsigned id = unsigned(m_tok.value);
+      } else if (m_tok.kind == Token::kNumber || m_tok.kind == Token::kWord) {
+        // An ordinal, or a name that the compiler stores in upper case.
+        const unsigned id = m_tok.kind == Token::kNumber ? unsigned(m_tok.value) : 0;
+        std::string name;
+        if (m_tok.kind == Token::kWord)
+          for (char c : m_tok.text) name += char(std::toupper(static_cast<unsigned char>(c)));
         Advance();
         if (IsWord("ICON")) {
           Advance();
@@ -384,6 +389,7 @@ class Parser {
         } else {
           Error("ICON or DIALOG expected");
         }
+        m_resources.back().name = name;
       } else {
         Error("unexpected '" + m_tok.text + "'");
       }
@@ -680,20 +686,22 @@ std::vector<Resource> ReadRes(const std::string& path) {
     if (cbHeader < 16 || i + cbHeader + cbData > d.size()) Fail("malformed " + path);
     size_t j = i + 8;
     unsigned ids[2] = {0, 0};
-    for (unsigned& id : ids) {
+    std::string names[2];
+    for (int k = 0; k < 2; ++k) {
       if (u16(j) == 0xFFFF) {
-        id = u16(j + 2);
+        ids[k] = u16(j + 2);
         j += 4;
       } else {
-        while (u16(j)) j += 2;
+        for (; u16(j); j += 2) names[k] += char(u16(j) & 0xFF);
         j += 2;
-        id = 0xFFFFFFFFu;  // a named resource: never one of ours
+        if (k == 0) ids[k] = 0xFFFFFFFFu;  // a named type: never one of ours
       }
     }
     j = (j + 3) & ~size_t(3);
     const unsigned lang = u16(j + 6);
-    if (cbData) out.push_back(Resource{ids[0], ids[1], lang, Bytes(d.begin() + long(i + cbHeader),
-                                                                   d.begin() + long(i + cbHeader + cbData))});
+    if (cbData)
+      out.push_back(Resource{ids[0], ids[1], lang,
+                             Bytes(d.begin() + long(i + cbHeader), d.begin() + long(i + cbHeader + cbData)), names[1]});
     i = (i + cbHeader + cbData + 3) & ~size_t(3);
   }
   return out;
@@ -701,22 +709,22 @@ std::vector<Resource> ReadRes(const std::string& path) {
 
 // 0 when both hold the same resources with the same bytes.
 int Check(const std::string& rcPath, const std::string& resPath, const std::vector<std::string>& includes) {
-  auto key = [](const Resource& r) { return std::make_tuple(r.type, r.id, r.lang); };
-  std::map<std::tuple<unsigned, unsigned, unsigned>, Bytes> mine, theirs;
+  auto key = [](const Resource& r) { return std::make_tuple(r.type, r.id, r.lang, r.name); };
+  std::map<std::tuple<unsigned, unsigned, unsigned, std::string>, Bytes> mine, theirs;
   for (const Resource& r : ParseRc(rcPath, includes)) mine[key(r)] = r.data;
   for (const Resource& r : ReadRes(resPath)) theirs[key(r)] = r.data;
   int nDiffer = 0;
   for (const auto& entry : theirs) {
     auto it = mine.find(entry.first);
     if (it == mine.end() || it->second != entry.second) {
-      std::cerr << "rcconv: resource type " << std::get<0>(entry.first) << " id " << std::get<1>(entry.first)
+      std::cerr << "rcconv: resource type " << std::get<0>(entry.first) << " id " << (std::get<3>(entry.first).empty() ? std::to_string(std::get<1>(entry.first)) : std::get<3>(entry.first))
                 << " language " << std::get<2>(entry.first) << (it == mine.end() ? " missing" : " differs") << "\n";
       ++nDiffer;
     }
   }
   for (const auto& entry : mine)
     if (!theirs.count(entry.first)) {
-      std::cerr << "rcconv: resource type " << std::get<0>(entry.first) << " id " << std::get<1>(entry.first)
+      std::cerr << "rcconv: resource type " << std::get<0>(entry.first) << " id " << (std::get<3>(entry.first).empty() ? std::to_string(std::get<1>(entry.first)) : std::get<3>(entry.first))
                 << " not in " << resPath << "\n";
       ++nDiffer;
     }
@@ -739,8 +747,12 @@ int Convert(const std::string& rcPath, const std::string& outPath, const std::ve
   out << "\nconst QJ_RESOURCE_ENTRY kResources[] = {\n";
   for (size_t i = 0; i < resources.size(); ++i) {
     const Resource& r = resources[i];
-    out << "    {MAKEINTRESOURCEA(" << r.type << "), MAKEINTRESOURCEA(" << r.id << "), " << r.lang << ", kData" << i
-        << ", " << r.data.size() << "},\n";
+    out << "    {MAKEINTRESOURCEA(" << r.type << "), ";
+    if (r.name.empty())
+      out << "MAKEINTRESOURCEA(" << r.id << ")";
+    else
+      out << "\"" << r.name << "\"";
+    out << ", " << r.lang << ", kData" << i << ", " << r.data.size() << "},\n";
   }
   out << "};\n\n"
       << "// The module's resource section: registered while the module is loaded.\n"

@@ -17,6 +17,7 @@
 #  endif
 #  include <windows.h>
 #  include <objbase.h>
+#  include <olectl.h>  // SELFREG_E_CLASS
 #  include <mmsystem.h>
 #  include <setupapi.h>
 #  include <dinput.h>

@@ -1,11 +1,11 @@
 // DirectInput: the force-feedback effect-driver interface and the effect
 // structures, constants and result codes that an effect driver receives,
 // with their published layouts (the DirectX 6 form of DIEFFECT, which ends
-// with dwStartDelay).
-//
-// A later step adds the device interfaces (IDirectInputA,
-// IDirectInputDevice2A, IDirectInputJoyConfig, DIJOYSTATE) to this same
-// header.
+// with dwStartDelay); then the application side that the property pages use
+// (DirectInputCreateA, IDirectInputA, IDirectInputDevice2A, the standard
+// joystick data format and DIJOYSTATE) and the joystick-configuration
+// interface IDirectInputJoyConfig with DIJOYCONFIG and DIJOYTYPEINFO, which
+// the SDK keeps in its driver-side header.
 #pragma once
 
 #include "platform/posix/types.h"
@@ -219,3 +219,399 @@ interface IDirectInputEffectDriver : public IUnknown {
   ~IDirectInputEffectDriver() = default;
 };
 typedef IDirectInputEffectDriver* LPDIRECTINPUTEFFECTDRIVER;
+
+// ---------------------------------------------------------------------------
+// Application side: the DirectInput object, devices and joystick configuration
+// ---------------------------------------------------------------------------
+
+#ifndef DIRECTINPUT_VERSION
+#  define DIRECTINPUT_VERSION 0x0700
+#endif
+
+// Further result codes of the device and configuration interfaces, with
+// their published values.
+#define DI_POLLEDDEVICE ((HRESULT)0x00000002)
+#define DI_PROPNOEFFECT S_FALSE
+#define DI_NOTATTACHED S_FALSE
+#define DI_BUFFEROVERFLOW S_FALSE
+#define DIERR_OLDDIRECTINPUTVERSION ((HRESULT)0x8007047E)
+#define DIERR_BETADIRECTINPUTVERSION ((HRESULT)0x80070481)
+#define DIERR_BADDRIVERVER ((HRESULT)0x80070077)
+#define DIERR_DEVICENOTREG REGDB_E_CLASSNOTREG
+#define DIERR_NOTFOUND ((HRESULT)0x80070002)
+#define DIERR_OBJECTNOTFOUND ((HRESULT)0x80070002)
+#define DIERR_NOAGGREGATION CLASS_E_NOAGGREGATION
+#define DIERR_OTHERAPPHASPRIO E_ACCESSDENIED
+#define DIERR_READONLY E_ACCESSDENIED
+#define DIERR_HANDLEEXISTS E_ACCESSDENIED
+#define DIERR_ALREADYINITIALIZED ((HRESULT)0x800704DF)
+#define DIERR_NOTINITIALIZED ((HRESULT)0x80070015)
+#define DIERR_INPUTLOST ((HRESULT)0x8007001E)
+#define DIERR_ACQUIRED ((HRESULT)0x800700AA)
+#define DIERR_NOTACQUIRED ((HRESULT)0x8007000C)
+#define DIERR_NOMOREITEMS ((HRESULT)0x80070103)
+#define DIERR_INSUFFICIENTPRIVS ((HRESULT)0x80040200)
+#define DIERR_DEVICEFULL ((HRESULT)0x80040201)
+#define DIERR_MOREDATA ((HRESULT)0x80040202)
+#define DIERR_NOTDOWNLOADED ((HRESULT)0x80040203)
+#define DIERR_HASEFFECTS ((HRESULT)0x80040204)
+#define DIERR_NOTEXCLUSIVEACQUIRED ((HRESULT)0x80040205)
+#define DIERR_INCOMPLETEEFFECT ((HRESULT)0x80040206)
+#define DIERR_NOTBUFFERED ((HRESULT)0x80040207)
+#define DIERR_EFFECTPLAYING ((HRESULT)0x80040208)
+
+// SetCooperativeLevel flags.
+#define DISCL_EXCLUSIVE 0x00000001u
+#define DISCL_NONEXCLUSIVE 0x00000002u
+#define DISCL_FOREGROUND 0x00000004u
+#define DISCL_BACKGROUND 0x00000008u
+#define DISCL_NOWINKEY 0x00000010u
+
+// Data formats: the axis mode of a format and the object types it names.
+#define DIDF_ABSAXIS 0x00000001u
+#define DIDF_RELAXIS 0x00000002u
+#define DIDFT_ALL 0x00000000u
+#define DIDFT_RELAXIS 0x00000001u
+#define DIDFT_ABSAXIS 0x00000002u
+#define DIDFT_AXIS 0x00000003u
+#define DIDFT_PSHBUTTON 0x00000004u
+#define DIDFT_TGLBUTTON 0x00000008u
+#define DIDFT_BUTTON 0x0000000Cu
+#define DIDFT_POV 0x00000010u
+#define DIDFT_COLLECTION 0x00000040u
+#define DIDFT_NODATA 0x00000080u
+#define DIDFT_ANYINSTANCE 0x00FFFF00u
+#define DIDFT_INSTANCEMASK DIDFT_ANYINSTANCE
+#define DIDFT_FFACTUATOR 0x01000000u
+#define DIDFT_FFEFFECTTRIGGER 0x02000000u
+#define DIDFT_OPTIONAL 0x80000000u
+#define DIDOI_ASPECTPOSITION 0x00000100u
+
+// Instance and product GUIDs of devices, and the object GUIDs of data formats.
+QJ_DEFINE_GUID(GUID_XAxis, 0xA36D02E0, 0xC9F3, 0x11CF, 0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00);
+QJ_DEFINE_GUID(GUID_YAxis, 0xA36D02E1, 0xC9F3, 0x11CF, 0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00);
+QJ_DEFINE_GUID(GUID_ZAxis, 0xA36D02E2, 0xC9F3, 0x11CF, 0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00);
+QJ_DEFINE_GUID(GUID_RxAxis, 0xA36D02F4, 0xC9F3, 0x11CF, 0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00);
+QJ_DEFINE_GUID(GUID_RyAxis, 0xA36D02F5, 0xC9F3, 0x11CF, 0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00);
+QJ_DEFINE_GUID(GUID_RzAxis, 0xA36D02E3, 0xC9F3, 0x11CF, 0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00);
+QJ_DEFINE_GUID(GUID_Slider, 0xA36D02E4, 0xC9F3, 0x11CF, 0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00);
+QJ_DEFINE_GUID(GUID_Button, 0xA36D02F0, 0xC9F3, 0x11CF, 0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00);
+QJ_DEFINE_GUID(GUID_Key, 0x55728220, 0xD33C, 0x11CF, 0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00);
+QJ_DEFINE_GUID(GUID_POV, 0xA36D02F2, 0xC9F3, 0x11CF, 0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00);
+QJ_DEFINE_GUID(GUID_Joystick, 0x6F1D2B70, 0xD5A0, 0x11CF, 0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00);
+
+// Interface IDs.
+QJ_DEFINE_GUID(IID_IDirectInputA, 0x89521360, 0xAA8A, 0x11CF, 0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00);
+QJ_DEFINE_GUID(IID_IDirectInputDeviceA, 0x5944E680, 0xC92E, 0x11CF, 0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00,
+               0x00);
+QJ_DEFINE_GUID(IID_IDirectInputDevice2A, 0x5944E682, 0xC92E, 0x11CF, 0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00,
+               0x00);
+QJ_DEFINE_GUID(IID_IDirectInputJoyConfig, 0x1DE12AB1, 0xC9F5, 0x11CF, 0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00,
+               0x00);
+
+// One object of a data format: which object (by GUID and type) lands at
+// which byte offset of the device state.
+struct DIOBJECTDATAFORMAT {
+  const GUID* pguid;  // NULL: any object of dwType
+  DWORD dwOfs;
+  DWORD dwType;
+  DWORD dwFlags;
+};
+typedef DIOBJECTDATAFORMAT* LPDIOBJECTDATAFORMAT;
+typedef const DIOBJECTDATAFORMAT* LPCDIOBJECTDATAFORMAT;
+
+struct DIDATAFORMAT {
+  DWORD dwSize;      // sizeof(DIDATAFORMAT)
+  DWORD dwObjSize;   // sizeof(DIOBJECTDATAFORMAT)
+  DWORD dwFlags;     // DIDF_ABSAXIS or DIDF_RELAXIS
+  DWORD dwDataSize;  // bytes of device state, a multiple of 4
+  DWORD dwNumObjs;
+  LPDIOBJECTDATAFORMAT rgodf;
+};
+typedef DIDATAFORMAT* LPDIDATAFORMAT;
+typedef const DIDATAFORMAT* LPCDIDATAFORMAT;
+
+// The standard joystick state of c_dfDIJoystick: axes 0..65535 (absolute),
+// POV in hundredths of a degree clockwise from north or 0xFFFFFFFF when
+// centred, buttons down when the high bit is set.
+struct DIJOYSTATE {
+  LONG lX;
+  LONG lY;
+  LONG lZ;
+  LONG lRx;
+  LONG lRy;
+  LONG lRz;
+  LONG rglSlider[2];
+  DWORD rgdwPOV[4];
+  BYTE rgbButtons[32];
+};
+typedef DIJOYSTATE* LPDIJOYSTATE;
+
+// The predefined joystick format: 44 objects (6 axes, 2 sliders, 4 POVs, 32
+// buttons), 80 bytes of DIJOYSTATE, absolute axes.
+QJ_PLATFORM_API const DIDATAFORMAT c_dfDIJoystick;
+
+// Device properties. A property is named by a small integer posing as the
+// address of a GUID, as published.
+struct DIPROPHEADER {
+  DWORD dwSize;        // size of the whole property structure
+  DWORD dwHeaderSize;  // sizeof(DIPROPHEADER)
+  DWORD dwObj;
+  DWORD dwHow;
+};
+typedef DIPROPHEADER* LPDIPROPHEADER;
+typedef const DIPROPHEADER* LPCDIPROPHEADER;
+
+#define DIPH_DEVICE 0u
+#define DIPH_BYOFFSET 1u
+#define DIPH_BYID 2u
+#define MAKEDIPROP(prop) (*reinterpret_cast<const GUID*>(static_cast<uintptr_t>(prop)))
+#define DIPROP_BUFFERSIZE MAKEDIPROP(1)
+#define DIPROP_RANGE MAKEDIPROP(4)
+#define DIPROP_GUIDANDPATH MAKEDIPROP(12)
+
+// The device's class GUID and its device interface path (what CreateFile
+// opens for HID output reports).
+struct DIPROPGUIDANDPATH {
+  DIPROPHEADER diph;
+  GUID guidClass;
+  WCHAR wszPath[MAX_PATH];
+};
+typedef DIPROPGUIDANDPATH* LPDIPROPGUIDANDPATH;
+
+// Published structures that the layer's devices do not fill; declared so
+// that the interfaces keep their published method tables.
+struct DIDEVCAPS;
+struct DIDEVICEOBJECTDATA;
+struct DIDEVICEOBJECTINSTANCEA;
+struct DIDEVICEINSTANCEA;
+struct DIEFFECTINFOA;
+struct DIJOYUSERVALUES;
+interface IDirectInputEffect;
+typedef DIDEVCAPS* LPDIDEVCAPS;
+typedef DIDEVICEOBJECTDATA* LPDIDEVICEOBJECTDATA;
+typedef const DIDEVICEOBJECTDATA* LPCDIDEVICEOBJECTDATA;
+typedef DIDEVICEOBJECTINSTANCEA* LPDIDEVICEOBJECTINSTANCEA;
+typedef const DIDEVICEOBJECTINSTANCEA* LPCDIDEVICEOBJECTINSTANCEA;
+typedef DIDEVICEINSTANCEA* LPDIDEVICEINSTANCEA;
+typedef const DIDEVICEINSTANCEA* LPCDIDEVICEINSTANCEA;
+typedef DIEFFECTINFOA* LPDIEFFECTINFOA;
+typedef const DIEFFECTINFOA* LPCDIEFFECTINFOA;
+typedef DIJOYUSERVALUES* LPDIJOYUSERVALUES;
+typedef const DIJOYUSERVALUES* LPCDIJOYUSERVALUES;
+typedef IDirectInputEffect* LPDIRECTINPUTEFFECT;
+typedef BOOL(CALLBACK* LPDIENUMDEVICEOBJECTSCALLBACKA)(LPCDIDEVICEOBJECTINSTANCEA, LPVOID);
+typedef BOOL(CALLBACK* LPDIENUMDEVICESCALLBACKA)(LPCDIDEVICEINSTANCEA, LPVOID);
+typedef BOOL(CALLBACK* LPDIENUMEFFECTSCALLBACKA)(LPCDIEFFECTINFOA, LPVOID);
+typedef BOOL(CALLBACK* LPDIENUMCREATEDEFFECTOBJECTSCALLBACK)(LPDIRECTINPUTEFFECT, LPVOID);
+
+// A device of the DirectInput object (the DirectX 3 interface).
+interface IDirectInputDeviceA : public IUnknown {
+  STDMETHOD(GetCapabilities)(LPDIDEVCAPS lpDIDevCaps) PURE;
+  STDMETHOD(EnumObjects)(LPDIENUMDEVICEOBJECTSCALLBACKA lpCallback, LPVOID pvRef, DWORD dwFlags) PURE;
+  STDMETHOD(GetProperty)(REFGUID rguidProp, LPDIPROPHEADER pdiph) PURE;
+  STDMETHOD(SetProperty)(REFGUID rguidProp, LPCDIPROPHEADER pdiph) PURE;
+  STDMETHOD(Acquire)() PURE;
+  STDMETHOD(Unacquire)() PURE;
+  STDMETHOD(GetDeviceState)(DWORD cbData, LPVOID lpvData) PURE;
+  STDMETHOD(GetDeviceData)(DWORD cbObjectData, LPDIDEVICEOBJECTDATA rgdod, LPDWORD pdwInOut, DWORD dwFlags) PURE;
+  STDMETHOD(SetDataFormat)(LPCDIDATAFORMAT lpdf) PURE;
+  STDMETHOD(SetEventNotification)(HANDLE hEvent) PURE;
+  STDMETHOD(SetCooperativeLevel)(HWND hwnd, DWORD dwFlags) PURE;
+  STDMETHOD(GetObjectInfo)(LPDIDEVICEOBJECTINSTANCEA pdidoi, DWORD dwObj, DWORD dwHow) PURE;
+  STDMETHOD(GetDeviceInfo)(LPDIDEVICEINSTANCEA pdidi) PURE;
+  STDMETHOD(RunControlPanel)(HWND hwndOwner, DWORD dwFlags) PURE;
+  STDMETHOD(Initialize)(HINSTANCE hinst, DWORD dwVersion, REFGUID rguid) PURE;
+
+ protected:
+  ~IDirectInputDeviceA() = default;
+};
+
+// The DirectX 5 device interface: force feedback and polling.
+interface IDirectInputDevice2A : public IDirectInputDeviceA {
+  STDMETHOD(CreateEffect)(REFGUID rguid, LPCDIEFFECT lpeff, LPDIRECTINPUTEFFECT* ppdeff, LPUNKNOWN punkOuter) PURE;
+  STDMETHOD(EnumEffects)(LPDIENUMEFFECTSCALLBACKA lpCallback, LPVOID pvRef, DWORD dwEffType) PURE;
+  STDMETHOD(GetEffectInfo)(LPDIEFFECTINFOA pdei, REFGUID rguid) PURE;
+  STDMETHOD(GetForceFeedbackState)(LPDWORD pdwOut) PURE;
+  STDMETHOD(SendForceFeedbackCommand)(DWORD dwFlags) PURE;
+  STDMETHOD(EnumCreatedEffectObjects)(LPDIENUMCREATEDEFFECTOBJECTSCALLBACK lpCallback, LPVOID pvRef,
+                                      DWORD fl) PURE;
+  STDMETHOD(Escape)(LPDIEFFESCAPE pesc) PURE;
+  STDMETHOD(Poll)() PURE;
+  STDMETHOD(SendDeviceData)(DWORD cbObjectData, LPCDIDEVICEOBJECTDATA rgdod, LPDWORD pdwInOut, DWORD fl) PURE;
+
+ protected:
+  ~IDirectInputDevice2A() = default;
+};
+
+// The DirectInput object (the DirectX 3 interface).
+interface IDirectInputA : public IUnknown {
+  STDMETHOD(CreateDevice)(REFGUID rguid, IDirectInputDeviceA** lplpDirectInputDevice, LPUNKNOWN pUnkOuter) PURE;
+  STDMETHOD(EnumDevices)(DWORD dwDevType, LPDIENUMDEVICESCALLBACKA lpCallback, LPVOID pvRef, DWORD dwFlags) PURE;
+  STDMETHOD(GetDeviceStatus)(REFGUID rguidInstance) PURE;
+  STDMETHOD(RunControlPanel)(HWND hwndOwner, DWORD dwFlags) PURE;
+  STDMETHOD(Initialize)(HINSTANCE hinst, DWORD dwVersion) PURE;
+
+ protected:
+  ~IDirectInputA() = default;
+};
+
+// The ANSI interfaces under their generic names, as the SDK maps them for a
+// build without UNICODE.
+typedef IDirectInputA IDirectInput;
+typedef IDirectInputDeviceA IDirectInputDevice;
+typedef IDirectInputDevice2A IDirectInputDevice2;
+typedef IDirectInputA* LPDIRECTINPUTA;
+typedef IDirectInputA* LPDIRECTINPUT;
+typedef IDirectInputDeviceA* LPDIRECTINPUTDEVICEA;
+typedef IDirectInputDeviceA* LPDIRECTINPUTDEVICE;
+typedef IDirectInputDevice2A* LPDIRECTINPUTDEVICE2A;
+typedef IDirectInputDevice2A* LPDIRECTINPUTDEVICE2;
+
+// Creates a DirectInput object. dwVersion is the DIRECTINPUT_VERSION the
+// caller was built for (0x0300 to 0x0700). Results: DI_OK;
+// DIERR_INVALIDPARAM for a NULL out pointer or instance handle;
+// DIERR_OLDDIRECTINPUTVERSION for a version above 0x0700;
+// DIERR_BETADIRECTINPUTVERSION for an unknown version below it;
+// DIERR_NOAGGREGATION for an outer object.
+QJ_PLATFORM_API HRESULT WINAPI DirectInputCreateA(HINSTANCE hinst, DWORD dwVersion, LPDIRECTINPUTA* ppDI,
+                                                  LPUNKNOWN punkOuter);
+
+// --- Joystick configuration -------------------------------------------------
+
+// The multimedia joystick driver's registry records that DIJOYCONFIG and
+// DIJOYTYPEINFO embed.
+struct JOYPOS {
+  DWORD dwX;
+  DWORD dwY;
+  DWORD dwZ;
+  DWORD dwR;
+  DWORD dwU;
+  DWORD dwV;
+};
+struct JOYRANGE {
+  JOYPOS jpMin;
+  JOYPOS jpMax;
+  JOYPOS jpCenter;
+};
+struct JOYREGHWSETTINGS {
+  DWORD dwFlags;
+  DWORD dwNumButtons;
+};
+struct JOYREGHWVALUES {
+  JOYRANGE jrvHardware;
+  DWORD dwPOVValues[4];
+  DWORD dwCalFlags;
+};
+struct JOYREGHWCONFIG {
+  JOYREGHWSETTINGS hws;
+  DWORD dwUsageSettings;
+  JOYREGHWVALUES hwv;
+  DWORD dwType;
+  DWORD dwReserved;
+};
+typedef JOYREGHWSETTINGS* LPJOYREGHWSETTINGS;
+typedef JOYREGHWCONFIG* LPJOYREGHWCONFIG;
+
+#define MAX_JOYSTRING 256
+#define MAX_JOYSTICKOEMVXDNAME 260
+
+// JOYREGHWCONFIG.dwType of a device that the OEM type key describes.
+#define JOY_HW_CUSTOM 1u
+
+// GetConfig flags: which members to fill.
+#define DIJC_GUIDINSTANCE 0x00000001u
+#define DIJC_REGHWCONFIGTYPE 0x00000002u
+#define DIJC_GAIN 0x00000004u
+#define DIJC_CALLOUT 0x00000008u
+#define DIJC_WDMGAMEPORT 0x00000010u
+
+// GetTypeInfo flags.
+#define DITC_REGHWSETTINGS 0x00000001u
+#define DITC_CLSIDCONFIG 0x00000002u
+#define DITC_DISPLAYNAME 0x00000004u
+#define DITC_CALLOUT 0x00000008u
+#define DITC_HARDWAREID 0x00000010u
+#define DITC_FLAGS1 0x00000020u
+
+// The configuration of one joystick ID (DirectX 5 form, 1176 bytes; the
+// DirectX 3 form ends before guidGameport, 1160 bytes).
+struct DIJOYCONFIG_DX3 {
+  DWORD dwSize;
+  GUID guidInstance;
+  JOYREGHWCONFIG hwc;
+  DWORD dwGain;
+  WCHAR wszType[MAX_JOYSTRING];  // the joystick type: the name of its OEM key
+  WCHAR wszCallout[MAX_JOYSTRING];
+};
+struct DIJOYCONFIG {
+  DWORD dwSize;
+  GUID guidInstance;
+  JOYREGHWCONFIG hwc;
+  DWORD dwGain;
+  WCHAR wszType[MAX_JOYSTRING];
+  WCHAR wszCallout[MAX_JOYSTRING];
+  GUID guidGameport;
+};
+typedef DIJOYCONFIG DIJOYCONFIG_DX5;
+typedef DIJOYCONFIG* LPDIJOYCONFIG;
+typedef const DIJOYCONFIG* LPCDIJOYCONFIG;
+
+// A joystick type, read from its OEM key (DirectX 5 form 1060 bytes, DirectX
+// 6.1 form 1576 bytes; the DirectX 3 form ends after wszDisplayName, 540).
+struct DIJOYTYPEINFO_DX5 {
+  DWORD dwSize;
+  JOYREGHWSETTINGS hws;
+  CLSID clsidConfig;
+  WCHAR wszDisplayName[MAX_JOYSTRING];
+  WCHAR wszCallout[MAX_JOYSTICKOEMVXDNAME];
+};
+struct DIJOYTYPEINFO {
+  DWORD dwSize;
+  JOYREGHWSETTINGS hws;
+  CLSID clsidConfig;
+  WCHAR wszDisplayName[MAX_JOYSTRING];
+  WCHAR wszCallout[MAX_JOYSTICKOEMVXDNAME];
+  WCHAR wszHardwareId[MAX_JOYSTRING];
+  DWORD dwFlags1;
+};
+typedef DIJOYTYPEINFO* LPDIJOYTYPEINFO;
+typedef const DIJOYTYPEINFO* LPCDIJOYTYPEINFO;
+typedef BOOL(CALLBACK* LPDIJOYTYPECALLBACK)(LPCWSTR pwszTypeName, LPVOID pvRef);
+
+static_assert(sizeof(JOYREGHWCONFIG) == 112, "JOYREGHWCONFIG is 112 bytes");
+static_assert(sizeof(DIJOYCONFIG_DX3) == 1160, "DIJOYCONFIG_DX3 is 1160 bytes");
+static_assert(sizeof(DIJOYCONFIG) == 1176, "DIJOYCONFIG is 1176 bytes");
+static_assert(offsetof(DIJOYCONFIG, wszType) == 136, "DIJOYCONFIG.wszType at 136");
+static_assert(sizeof(DIJOYTYPEINFO_DX5) == 1060, "DIJOYTYPEINFO_DX5 is 1060 bytes");
+static_assert(sizeof(DIJOYTYPEINFO) == 1576, "DIJOYTYPEINFO is 1576 bytes");
+static_assert(sizeof(DIJOYSTATE) == 80, "DIJOYSTATE is 80 bytes");
+static_assert(sizeof(DIPROPHEADER) == 16, "DIPROPHEADER is 16 bytes");
+static_assert(sizeof(DIPROPGUIDANDPATH) == 552, "DIPROPGUIDANDPATH is 552 bytes");
+static_assert(sizeof(DIOBJECTDATAFORMAT) == (sizeof(void*) == 8 ? 24 : 16), "DIOBJECTDATAFORMAT is 16 or 24 bytes");
+static_assert(sizeof(DIDATAFORMAT) == (sizeof(void*) == 8 ? 32 : 24), "DIDATAFORMAT is 24 or 32 bytes");
+
+// The joystick configuration of the DirectInput object (QueryInterface of
+// IDirectInputA for IID_IDirectInputJoyConfig).
+interface IDirectInputJoyConfig : public IUnknown {
+  STDMETHOD(Acquire)() PURE;
+  STDMETHOD(Unacquire)() PURE;
+  STDMETHOD(SetCooperativeLevel)(HWND hwnd, DWORD dwFlags) PURE;
+  STDMETHOD(SendNotify)() PURE;
+  STDMETHOD(EnumTypes)(LPDIJOYTYPECALLBACK lpCallback, LPVOID pvRef) PURE;
+  STDMETHOD(GetTypeInfo)(LPCWSTR pwszTypeName, LPDIJOYTYPEINFO pjti, DWORD dwFlags) PURE;
+  STDMETHOD(SetTypeInfo)(LPCWSTR pwszTypeName, LPCDIJOYTYPEINFO pjti, DWORD dwFlags) PURE;
+  STDMETHOD(DeleteType)(LPCWSTR pwszTypeName) PURE;
+  STDMETHOD(GetConfig)(UINT uiJoy, LPDIJOYCONFIG pjc, DWORD dwFlags) PURE;
+  STDMETHOD(SetConfig)(UINT uiJoy, LPCDIJOYCONFIG pjc, DWORD dwFlags) PURE;
+  STDMETHOD(DeleteConfig)(UINT uiJoy) PURE;
+  STDMETHOD(GetUserValues)(LPDIJOYUSERVALUES pjuv, DWORD dwFlags) PURE;
+  STDMETHOD(SetUserValues)(LPCDIJOYUSERVALUES pjuv, DWORD dwFlags) PURE;
+  STDMETHOD(AddNewHardware)(HWND hwndOwner, REFGUID rguidClass) PURE;
+  STDMETHOD(OpenTypeKey)(LPCWSTR pwszType, DWORD regsam, PHKEY phk) PURE;
+  STDMETHOD(OpenConfigKey)(UINT uiJoy, DWORD regsam, PHKEY phk) PURE;
+
+ protected:
+  ~IDirectInputJoyConfig() = default;
+};
+typedef IDirectInputJoyConfig* LPDIRECTINPUTJOYCONFIG;

@@ -177,6 +177,27 @@ typedef void(CALLBACK* TIMERPROC)(HWND hWnd, UINT uMsg, UINT_PTR idEvent, DWORD 
 #define IDYES 6
 #define IDNO 7
 
+// Message boxes (MessageBoxA; the simulated user answers them,
+// platform/sim/dialogs.h).
+#define MB_OK 0x00000000u
+#define MB_OKCANCEL 0x00000001u
+#define MB_ABORTRETRYIGNORE 0x00000002u
+#define MB_YESNOCANCEL 0x00000003u
+#define MB_YESNO 0x00000004u
+#define MB_RETRYCANCEL 0x00000005u
+#define MB_ICONHAND 0x00000010u
+#define MB_ICONQUESTION 0x00000020u
+#define MB_ICONEXCLAMATION 0x00000030u
+#define MB_ICONASTERISK 0x00000040u
+#define MB_ICONERROR MB_ICONHAND
+#define MB_ICONWARNING MB_ICONEXCLAMATION
+#define MB_ICONINFORMATION MB_ICONASTERISK
+#define MB_TYPEMASK 0x0000000Fu
+
+// Shows a modal message box and returns the ID of the button that closed it
+// (IDOK, IDCANCEL, IDYES, ...); 0 when it could not be shown.
+QJ_PLATFORM_API int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
+
 // Virtual keys.
 #define VK_LBUTTON 0x01
 #define VK_RBUTTON 0x02

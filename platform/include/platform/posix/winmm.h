@@ -75,3 +75,20 @@ QJ_PLATFORM_API MMRESULT WINAPI joyGetDevCapsA(UINT_PTR uJoyID, LPJOYCAPSA pjc, 
 
 // Number of joystick IDs the driver supports (16), attached or not.
 QJ_PLATFORM_API UINT WINAPI joyGetNumDevs(void);
+
+// --- Waveform sounds -------------------------------------------------------
+
+// sndPlaySoundA flags.
+#define SND_SYNC 0x0000u       // return when the sound has played
+#define SND_ASYNC 0x0001u      // return at once; the sound plays on
+#define SND_NODEFAULT 0x0002u  // a sound that cannot be found plays nothing
+#define SND_MEMORY 0x0004u     // lpszSound points to a wave image in memory
+#define SND_LOOP 0x0008u       // repeat until stopped (with SND_ASYNC)
+#define SND_NOSTOP 0x0010u     // do not cut a sound already playing
+
+// Plays a wave sound named by lpszSound: a system-sound entry, else a file
+// name (or, with SND_MEMORY, a wave image). NULL stops the sound playing.
+// A sound that cannot be found plays the default system sound unless
+// SND_NODEFAULT is given. TRUE when a sound was started (or stopped), FALSE
+// when nothing could be played.
+QJ_PLATFORM_API BOOL WINAPI sndPlaySoundA(LPCSTR lpszSound, UINT fuSound);

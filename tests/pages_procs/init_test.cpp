@@ -1,0 +1,130 @@
+// WM_INITDIALOG of the pages: the sheet object in DWLP_USER, the device made
+// once for the sheet, the test page's settings load and build, the sheet
+// moved up on a short screen, and a sheet whose device cannot be made.
+#include "procs_fixture.h"
+
+namespace procstest {
+namespace {
+
+using PageInit = ProcsFixture;
+
+TEST_F(PageInit, EveryPageKeepsTheSheetObjectAndSharesOneDevice) {
+  for (int n = 0; n < kPages; ++n) {
+    SCOPED_TRACE(n);
+    HWND hPage = CreatePage(n);
+    ASSERT_NE(hPage, nullptr);
+    EXPECT_EQ(GetWindowLongPtrA(hPage, int(DWLP_USER)), reinterpret_cast<LONG_PTR>(m_pSheet));
+    if (n == 0) {
+      ASSERT_NE(SheetDevice(), nullptr) << "the first page makes the sheet's device";
+      IDirectInputJoyConfig* pConfig = nullptr;
+      m_pSheet->FetchJoyConfig(&pConfig);
+      EXPECT_NE(pConfig, nullptr);
+    }
+  }
+  // The other pages found the device made: one device and one joystick
+  // configuration live beside the sheet.
+  EXPECT_EQ(sim::LiveDirectInputObjects() - m_lLiveBefore, 2);
+}
+
+TEST_F(PageInit, TestPageLoadsTheSettingsOfItsJoystickAndBuildsThePages) {
+  const SettingsRecord start = StartRecord();
+  WriteCurrentValue(start);
+  ASSERT_NE(CreatePage(kTest), nullptr);
+  EXPECT_EQ(g_PageEngine.m_nSetting, DWORD(kSetting));
+  EXPECT_EQ(g_PageEngine.m_dwAxisCount, 4u);
+  EXPECT_EQ(g_PageEngine.m_dwButtonCount, 12u);
+  EXPECT_TRUE(SameRecord(g_PageEngine.m_Settings, start));
+  EXPECT_TRUE(SameRecord(g_PageEngine.m_SavedSettings, start));
+  // BuildPages made the controls of every page, not only the test page's.
+  EXPECT_NE(g_PageEngine.m_pTestBack, nullptr);
+  EXPECT_NE(g_PageEngine.m_pPowerBack, nullptr);
+  EXPECT_NE(g_PageEngine.m_pAboutBack, nullptr);
+}
+
+struct TypeNameCase {
+  const char* pszTypeName;
+  int nSetting;
+};
+
+class SettingNumber : public ProcsFixture, public ::testing::WithParamInterface<TypeNameCase> {};
+
+TEST_P(SettingNumber, ComesFromTheLastTwoDigitsOfTheTypeName) {
+  sim::SetJoystickTypeName(0, GetParam().pszTypeName);
+  ASSERT_NE(CreatePage(kTest), nullptr);
+  EXPECT_EQ(g_PageEngine.m_nSetting, DWORD(GetParam().nSetting));
+  // The record is read (and, being missing, created) under that number.
+  SettingsRecord r{};
+  EXPECT_TRUE(ReadCurrentValue(&r, GetParam().nSetting));
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, SettingNumber,
+                         ::testing::Values(TypeNameCase{"VID_7C3A&PID_A02F", 47},
+                                           TypeNameCase{"vid_7c3a&pid_a02f", 47},
+                                           TypeNameCase{"VID_7C3A&PID_A0C1", 0xC1},
+                                           // Characters past the end of a short name count as 0.
+                                           TypeNameCase{"VID_7C3A&PID_A0", 0},
+                                           TypeNameCase{"VID_7C3A&PID_A03", 48}));
+
+struct MoveCase {
+  int nShortBy;  // sheet height minus SM_CYFULLSCREEN
+  int nUp;       // pixels the sheet moves up
+};
+
+class SheetMove : public ProcsFixture, public ::testing::WithParamInterface<MoveCase> {};
+
+TEST_P(SheetMove, TallSheetMovesUpByHalfTheExcess) {
+  RECT rcBefore;
+  ASSERT_TRUE(GetWindowRect(m_hSheet, &rcBefore));
+  const int h = rcBefore.bottom - rcBefore.top;
+  sim::SetSystemMetric(SM_CYFULLSCREEN, h - GetParam().nShortBy);
+  ASSERT_NE(CreatePage(kTest), nullptr);
+  RECT rc;
+  ASSERT_TRUE(GetWindowRect(m_hSheet, &rc));
+  EXPECT_EQ(rc.top, rcBefore.top - GetParam().nUp);
+  EXPECT_EQ(rc.bottom - rc.top, h);
+  EXPECT_EQ(rc.left, rcBefore.left);
+  EXPECT_EQ(rc.right, rcBefore.right);
+}
+
+INSTANTIATE_TEST_SUITE_P(Heights, SheetMove,
+                         ::testing::Values(MoveCase{40, 20},  // 600 on 560
+                                           MoveCase{41, 20},  // the half is truncated
+                                           MoveCase{1, 0},    // too little to move
+                                           MoveCase{0, 0},    // fits exactly
+                                           MoveCase{-100, 0}));
+
+TEST_F(PageInit, OnlyTheTestPageMovesTheSheet) {
+  RECT rcBefore;
+  ASSERT_TRUE(GetWindowRect(m_hSheet, &rcBefore));
+  sim::SetSystemMetric(SM_CYFULLSCREEN, rcBefore.bottom - rcBefore.top - 100);
+  for (int n = 1; n < kPages; ++n) ASSERT_NE(CreatePage(n), nullptr);
+  RECT rc;
+  ASSERT_TRUE(GetWindowRect(m_hSheet, &rc));
+  EXPECT_EQ(rc.top, rcBefore.top);
+}
+
+// A sheet whose DirectInput object cannot be made: the test page ends its
+// initialisation with TRUE, builds nothing, and can still be shown, left
+// and painted without a device.
+TEST_F(PageInit, PageWithoutDeviceBuildsNothingAndNeverPolls) {
+  sim::FailDirectInput(sim::DiCall::kDirectInputCreate, E_FAIL);
+  ASSERT_NE(CreatePage(kTest), nullptr);
+  EXPECT_EQ(SheetDevice(), nullptr);
+  EXPECT_EQ(g_PageEngine.m_nSetting, 0u);
+  EXPECT_EQ(g_PageEngine.m_pTestBack, nullptr);
+  EXPECT_EQ(GetWindowLongPtrA(m_hPage[kTest], int(DWLP_USER)), reinterpret_cast<LONG_PTR>(m_pSheet));
+  EXPECT_EQ(TestPageProc(m_hPage[kTest], WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(&m_psp[kTest])), TRUE);
+
+  Show(kTest);
+  Show(kKeyMap);
+  EXPECT_EQ(RunAndCountTicks(kKeyMap, 500), 0);
+  EXPECT_EQ(g_pCurDevice, nullptr);
+  Show(kTest);
+  EXPECT_EQ(RunAndCountTicks(kTest, 100), 0);
+  InvalidateRect(m_hPage[kTest], nullptr, TRUE);
+  UpdateWindow(m_hPage[kTest]);
+  EXPECT_TRUE(sim::MessageBoxRuns().empty());
+}
+
+}  // namespace
+}  // namespace procstest
