@@ -1,4 +1,4 @@
-// The key-capture dialog and the TESTBUTTON window class (Part 3.114).
+// The key-capture dialog and the TESTBUTTON window class.
 #include "keycapture.h"
 
 #include "pageengine.h"

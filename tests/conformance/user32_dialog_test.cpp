@@ -84,7 +84,7 @@ TEST(User32Dialog, APostedCommandEndsTheModalLoop) {
 }
 
 // MS Shell Dlg 8 at 96 dots per inch: base units 6 x 13 (the 20 x 20
-// dialog-unit TESTBUTTON of Part 3.114 draws its caption in 30 x 33 pixels).
+// dialog-unit TESTBUTTON draws its caption in 30 x 33 pixels).
 TEST(User32Dialog, DialogUnitsOfMsShellDlg8) {
   Template t(WS_POPUP, 40, 20, "MS Shell Dlg", 8);
   DialogBoxIndirectParamA(GetModuleHandleA(nullptr), t.Get(), nullptr, EndAtOnce, 0);
