@@ -9,14 +9,7 @@
 
 #include "pageengine.h"
 
-// The device of the page shown now; set and cleared by the page dialog
-// procedures. SendMotorReport writes nothing while it is NULL.
-extern IDirectInputDevice2* g_pCurDevice;
 IDirectInputDevice2* g_pCurDevice = NULL;
-
-// Blink clock (GetTickCount) of each button's turbo; 0 = not running. Lives
-// for the life of the module.
-extern DWORD g_dwTurboTick[kPageButtonCount];
 DWORD g_dwTurboTick[kPageButtonCount] = {};
 
 namespace {

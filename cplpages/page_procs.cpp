@@ -16,10 +16,6 @@
 #include "pageprocs.h"
 #include "propsheet.h"
 
-// The device that PageEngine::SendMotorReport writes to (page_live.cpp):
-// set while the test, keyboard or vibration page is shown, NULL otherwise.
-extern IDirectInputDevice2* g_pCurDevice;
-
 namespace {
 
 constexpr UINT_PTR kPageTimer = 30;

@@ -160,6 +160,14 @@ constexpr int kPageControlCount = 72;
 // The one engine of the module, constructed when the module loads.
 extern PageEngine g_PageEngine;
 
+// The device of the page shown now; set and cleared by the page dialog
+// procedures. SendMotorReport writes nothing while it is NULL.
+extern IDirectInputDevice2* g_pCurDevice;
+
+// Blink clock (GetTickCount) of each button's turbo; 0 = not running. Lives
+// for the life of the module.
+extern DWORD g_dwTurboTick[kPageButtonCount];
+
 // Deletes the controls g_PageEngine still holds. Registered with atexit when
 // the module loads and safe to call again (DllMain's process detach may call
 // it first); a second call finds every pointer null.

@@ -14,9 +14,6 @@
 #include "pageengine.h"
 #include "registry_write_log.h"
 
-// The current device of the live test (cplpages/page_live.cpp).
-extern IDirectInputDevice2* g_pCurDevice;
-
 namespace inputtest {
 
 constexpr int kSetting = 47;

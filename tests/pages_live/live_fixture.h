@@ -13,10 +13,6 @@
 #include "../support/page_fixture.h"
 #include "pageengine.h"
 
-// Module globals of the live test (cplpages/page_live.cpp).
-extern IDirectInputDevice2* g_pCurDevice;
-extern DWORD g_dwTurboTick[kPageButtonCount];
-
 namespace livetest {
 
 constexpr WORD kVendor = 0x7C3A;

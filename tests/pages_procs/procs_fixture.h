@@ -21,9 +21,6 @@
 #include "propsheet.h"
 #include "settings.h"
 
-// The device that motor reports go to (cplpages/page_live.cpp).
-extern IDirectInputDevice2* g_pCurDevice;
-
 namespace procstest {
 
 constexpr WORD kVendor = 0x7C3A;

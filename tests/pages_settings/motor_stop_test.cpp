@@ -3,9 +3,6 @@
 // twice), except on the vibration page when no test runs there.
 #include "settings_fixture.h"
 
-// The shown page's device (cplpages/page_live.cpp).
-extern IDirectInputDevice2* g_pCurDevice;
-
 namespace settingstest {
 namespace {
 
