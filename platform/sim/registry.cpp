@@ -71,6 +71,18 @@ void ClearRegistryFailures() {
   store.FailPaths().clear();
 }
 
+std::vector<RegistryWrite> RegistryWrites() {
+  Store& store = Store::Get();
+  std::lock_guard<std::mutex> lock(store.Mutex());
+  return store.Writes();
+}
+
+void ClearRegistryWrites() {
+  Store& store = Store::Get();
+  std::lock_guard<std::mutex> lock(store.Mutex());
+  store.Writes().clear();
+}
+
 std::string ExportRegistry(const char* keyPath) {
   const std::string path = NormalPath(keyPath);
   if (path.empty()) return std::string();

@@ -164,3 +164,34 @@ TEST_F(RegistrySim, ThreadsShareHandlesSafely) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RegistrySim, WriteLogKeepsEverySuccessfulWriteInOrder) {
+  HKEY hKey = nullptr;
+  ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\QjLog", &hKey), ERROR_SUCCESS);
+  sim::ClearRegistryWrites();
+  const BYTE one[] = {1, 2, 3};
+  const BYTE two[] = {9};
+  EXPECT_EQ(RegSetValueExA(hKey, "A", 0, REG_BINARY, one, sizeof one), ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValueExA(hKey, "A", 0, REG_BINARY, one, sizeof one), ERROR_SUCCESS);  // unchanged
+  EXPECT_EQ(RegSetValueExA(hKey, nullptr, 0, REG_BINARY, two, sizeof two), ERROR_SUCCESS);
+  EXPECT_NE(RegSetValueExA(reinterpret_cast<HKEY>(0x1234), "B", 0, REG_BINARY, two, sizeof two), ERROR_SUCCESS);
+  EXPECT_NE(RegSetValueExA(hKey, "C", 0, REG_BINARY, nullptr, 4), ERROR_SUCCESS);
+  RegCloseKey(hKey);
+
+  const std::vector<sim::RegistryWrite> writes = sim::RegistryWrites();
+  ASSERT_EQ(writes.size(), 3u);
+  for (const sim::RegistryWrite& write : writes) EXPECT_EQ(write.strKey, "HKEY_CURRENT_USER\\Software\\QjLog");
+  EXPECT_EQ(writes[0].strName, "A");
+  EXPECT_EQ(writes[1].strName, "A");
+  EXPECT_EQ(writes[0].data, std::vector<BYTE>(one, one + sizeof one));
+  EXPECT_EQ(writes[2].strName, "");
+  EXPECT_EQ(writes[2].dwType, static_cast<DWORD>(REG_BINARY));
+  EXPECT_EQ(writes[2].data, std::vector<BYTE>(two, two + sizeof two));
+
+  sim::ResetRegistry();
+  EXPECT_TRUE(sim::RegistryWrites().empty()) << "a reset starts a new log";
+}
+
+}  // namespace

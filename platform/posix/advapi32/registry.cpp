@@ -173,8 +173,13 @@ LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWO
   if (!lpData && cbData != 0) return ERROR_NOACCESS;
   const std::string_view name = ValueName(lpValueName);
   std::vector<BYTE> data(lpData, lpData + cbData);
-  if (RegValue* pOld = pNode->FindValue(name)) {
-    if (pOld->dwType == dwType && pOld->data == data) return ERROR_SUCCESS;
+  sim::RegistryWrite record{pNode->Path(), std::string(name), dwType, data};
+  RegValue* pOld = pNode->FindValue(name);
+  if (pOld && pOld->dwType == dwType && pOld->data == data) {
+    store.Writes().push_back(std::move(record));
+    return ERROR_SUCCESS;
+  }
+  if (pOld) {
     pOld->dwType = dwType;
     pOld->data = std::move(data);
   } else {
@@ -182,7 +187,9 @@ LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWO
   }
   pNode->ftLastWrite = NowFileTime();
   writer.MarkChanged();
-  return writer.Commit();
+  const LONG lResult = writer.Commit();
+  if (lResult == ERROR_SUCCESS) store.Writes().push_back(std::move(record));
+  return lResult;
 }
 
 // Reads a value. lpData NULL: size only. A short buffer: ERROR_MORE_DATA with

@@ -342,6 +342,7 @@ LONG Store::Save() {
 }
 
 void Store::Reset() {
+  m_writes.clear();
   FollowMachineRoot();
   const bool bLocked = OpenLockFile(true) && flock(m_fdLock, LOCK_EX) == 0;
   const std::string path = FilePath();

@@ -2,6 +2,7 @@
 // machine root that separate processes share (internal to advapi32).
 #pragma once
 
+#include "platform/sim/registry.h"
 #include "posix/advapi32/regtree.h"
 
 #include <sys/types.h>
@@ -11,6 +12,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace qjplat::reg {
 
@@ -43,6 +45,10 @@ class Store {
   // Keys that sim has set to refuse creation and opening (upper-case paths).
   std::set<std::string>& FailPaths() { return m_failPaths; }
   bool IsFailPath(const std::string& strPath) const;
+
+  // Every successful RegSetValueExA of this process, in call order (sim
+  // reads and clears it).
+  std::vector<sim::RegistryWrite>& Writes() { return m_writes; }
 
   // Drops everything and removes the file.
   void Reset();
@@ -96,6 +102,7 @@ class Store {
   std::map<uintptr_t, std::shared_ptr<RegNode>> m_handles;
   uintptr_t m_nextHandle = 0x1000;
   std::set<std::string> m_failPaths;
+  std::vector<sim::RegistryWrite> m_writes;
 
   std::string m_strRoot;     // the machine root the tree belongs to
   bool m_bRootKnown = false;

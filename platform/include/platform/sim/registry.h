@@ -4,6 +4,7 @@
 #include "platform/win32.h"
 
 #include <string>
+#include <vector>
 
 #ifndef QJ_SIM_API
 #define QJ_SIM_API __attribute__((visibility("default")))
@@ -24,6 +25,22 @@ QJ_SIM_API std::string RegistryFilePath();
 // is then made as their parent. Held by this process only.
 QJ_SIM_API void FailKeyCreation(HKEY root, const char* path, bool fail);
 QJ_SIM_API void ClearRegistryFailures();
+
+// One successful RegSetValueExA: the key's full path
+// ("HKEY_LOCAL_MACHINE\\..."), the value name ("" for the default value),
+// its type and data.
+struct RegistryWrite {
+  std::string strKey;
+  std::string strName;
+  DWORD dwType;
+  std::vector<BYTE> data;
+};
+
+// The value writes of this process since the registry was reset or the log
+// cleared, in call order: a test sees every intermediate write, not only
+// the value left at the end. Writes of unchanged data count too.
+QJ_SIM_API std::vector<RegistryWrite> RegistryWrites();
+QJ_SIM_API void ClearRegistryWrites();
 
 // The key keyPath ("HKEY_LOCAL_MACHINE\\System\\...", HKLM, HKCU, HKCR and
 // HKU also accepted) and everything below it as .reg text, as the Windows
