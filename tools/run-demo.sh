@@ -31,7 +31,7 @@ else
   cmake --preset native -S "$root" >/dev/null
 fi
 
-cmake --build "$bin" --target padsetup VQ6100F distandin regexport skinlook skingen cplhost
+cmake --build "$bin" --target padsetup VQ6100F distandin regexport regimport skinlook skingen cplhost
 
 rm -rf "$out"
 mkdir -p "$out/effects"
@@ -67,11 +67,18 @@ echo "== control panel"
 if cmake --build "$bin" --target cplpages > "$out/cpl-build.log" 2>&1; then
   rm -f "$out/cpl-build.log"
   "$bin/tools/skingen/skingen" "Z:$root/data/Setup.ini" > /dev/null
+  # The property-sheet server does not register itself: its installer writes
+  # the class key that the OEM entries' ConfigCLSID names.
+  server=$(printf 'Z:%s' "$bin/cplpages/cplpages.so" | sed 's|/|\\\\|g')
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CLASSES_ROOT\\CLSID\\{2F64D0A8-7C3A-A02F-C5B1-6E93A0D4172B}\\InProcServer32]\r\n@="%s"\r\n' \
+    "$server" > "$out/cplpages-class.reg"
+  "$bin/tools/regimport/regimport" "$out/cplpages-class.reg"
+  echo "   server registration: $out/cplpages-class.reg"
   for script in "$root"/data/cplscripts/*.txt; do
     name=$(basename "$script" .txt)
     mkdir -p "$out/cpl/$name"
     "$bin/tools/cplhost/cplhost" --machine "$QJ_MACHINE_ROOT" --out "$out/cpl/$name" \
-      --module "$bin/cplpages/cplpages.so" "$script" > "$out/cpl/$name/log.txt"
+      "$script" > "$out/cpl/$name/log.txt"
     pictures=$(find "$out/cpl/$name" -name '*.png' | wc -l)
     reports=$(($(wc -l < "$out/cpl/$name/reports.csv") - 1))
     echo "   $name: $pictures pictures, $reports motor reports in $out/cpl/$name"

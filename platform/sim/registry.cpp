@@ -4,6 +4,8 @@
 #include "posix/advapi32/regstore.h"
 
 #include <mutex>
+#include <string>
+#include <vector>
 
 using qjplat::reg::RegNode;
 using qjplat::reg::Store;
@@ -81,6 +83,27 @@ void ClearRegistryWrites() {
   Store& store = Store::Get();
   std::lock_guard<std::mutex> lock(store.Mutex());
   store.Writes().clear();
+}
+
+bool ImportRegistry(const std::string& text, std::string* pstrIssues) {
+  Store& store = Store::Get();
+  std::lock_guard<std::mutex> lock(store.Mutex());
+  Store::Writer writer(store);
+  if (writer.Error() != ERROR_SUCCESS) {
+    if (pstrIssues) *pstrIssues = "the registry file cannot be written (error " + std::to_string(writer.Error()) + ")";
+    return false;
+  }
+  std::vector<qjplat::reg::RegParseIssue> issues;
+  qjplat::reg::ParseRegText(text, store.Top(), &issues);
+  writer.MarkChanged();
+  const LONG lResult = writer.Commit();
+  if (pstrIssues) {
+    pstrIssues->clear();
+    for (const qjplat::reg::RegParseIssue& issue : issues)
+      *pstrIssues += "line " + std::to_string(issue.nLine) + ": " + issue.strWhat + "\n";
+    if (lResult != ERROR_SUCCESS) *pstrIssues += "the registry file cannot be written (error " + std::to_string(lResult) + ")\n";
+  }
+  return issues.empty() && lResult == ERROR_SUCCESS;
 }
 
 std::string ExportRegistry(const char* keyPath) {

@@ -278,3 +278,45 @@ TEST_F(LiveFixture, ButtonsBeyondTheLoadedCountAreNotLookedAt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(LiveFixture, TheInstalledButtonSoundsAreFoundAndArePcmWaves) {
+  // A machine of its own: the other tests of this program look for the
+  // sounds in the shared one and find none there.
+  const std::string strShared = sim::MachineRoot();
+  sim::SetMachineRoot(strShared + "-sounds");
+  ASSERT_TRUE(skingen::InstallButtonSounds());
+  DIJOYSTATE state = Resting();
+  for (int i = 0; i < kPageButtonCount; ++i) state.rgbButtons[i] = kDown;
+  sim::ClearSoundPlays();
+
+  Tick(0, state);
+
+  const std::vector<sim::SoundPlay> plays = sim::GetSoundPlays();
+  ASSERT_EQ(plays.size(), size_t(kPageButtonCount));
+  std::vector<std::vector<unsigned char>> waves;
+  for (int i = 0; i < kPageButtonCount; ++i) {
+    SCOPED_TRACE(kWaveFiles[i]);
+    EXPECT_TRUE(plays[i].bFound);
+    const std::vector<unsigned char> wav = skingen::MakeButtonSound(i + 1);
+    ASSERT_GT(wav.size(), 44u);
+    auto u32 = [&wav](size_t at) { return uint32_t(wav[at] | wav[at + 1] << 8 | wav[at + 2] << 16 | wav[at + 3] << 24); };
+    EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
+    EXPECT_EQ(u32(4), wav.size() - 8);
+    EXPECT_EQ(std::string(wav.begin() + 8, wav.begin() + 16), "WAVEfmt ");
+    EXPECT_EQ(u32(24), 11025u) << "sample rate";
+    EXPECT_EQ(std::string(wav.begin() + 36, wav.begin() + 40), "data");
+    EXPECT_EQ(u32(40), wav.size() - 44);
+    waves.push_back(wav);
+  }
+  for (int i = 1; i < kPageButtonCount; ++i) EXPECT_NE(waves[i], waves[i - 1]) << "each button has its own tone";
+  EXPECT_TRUE(skingen::MakeButtonSound(0).empty());
+  EXPECT_TRUE(skingen::MakeButtonSound(13).empty());
+
+  for (const char* pszName : kWaveFiles) DeleteFileA(livetest::WavPath(pszName).c_str());
+  RemoveDirectoryA((skingen::PageDataFolder() + "\\Wav").c_str());
+  sim::SetMachineRoot(strShared);
+}
+
+}  // namespace

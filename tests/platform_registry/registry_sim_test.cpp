@@ -195,3 +195,33 @@ TEST_F(RegistrySim, WriteLogKeepsEverySuccessfulWriteInOrder) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RegistrySim, ImportMergesReadableLinesAndReportsTheOthers) {
+  HKEY hKey = nullptr;
+  ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software\\QjImport", &hKey), ERROR_SUCCESS);
+  const BYTE kept[] = {7};
+  ASSERT_EQ(RegSetValueExA(hKey, "Kept", 0, REG_BINARY, kept, sizeof kept), ERROR_SUCCESS);
+  RegCloseKey(hKey);
+
+  std::string issues = "stale";
+  EXPECT_TRUE(sim::ImportRegistry("Windows Registry Editor Version 5.00\r\n\r\n"
+                                  "[HKEY_LOCAL_MACHINE\\Software\\QjImport\\Sub]\r\n"
+                                  "@=\"text\"\r\n\"Number\"=dword:0000002a\r\n",
+                                  &issues));
+  EXPECT_EQ(issues, "");
+  EXPECT_EQ(Query(HKEY_LOCAL_MACHINE, "Software\\QjImport", "Kept").data, std::vector<BYTE>(kept, kept + 1))
+      << "an import merges; it replaces nothing it does not name";
+  EXPECT_EQ(Query(HKEY_LOCAL_MACHINE, "Software\\QjImport\\Sub", nullptr).data, std::vector<BYTE>({'t', 'e', 'x', 't', 0}));
+  EXPECT_EQ(Query(HKEY_LOCAL_MACHINE, "Software\\QjImport\\Sub", "Number").data, std::vector<BYTE>({42, 0, 0, 0}));
+
+  EXPECT_FALSE(sim::ImportRegistry("Windows Registry Editor Version 5.00\r\n\r\n"
+                                   "[HKEY_LOCAL_MACHINE\\Software\\QjImport]\r\nnot a value\r\n\"Late\"=\"x\"\r\n",
+                                   &issues));
+  EXPECT_NE(issues.find("line 4"), std::string::npos) << issues;
+  EXPECT_EQ(Query(HKEY_LOCAL_MACHINE, "Software\\QjImport", "Late").data, std::vector<BYTE>({'x', 0}))
+      << "the readable lines are merged all the same";
+}
+
+}  // namespace

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -608,6 +609,56 @@ bool WriteSkins(const char* pszFolder) {
     if (bmp.empty()) bmp = DrawSkin(file.pszName);
     const std::string path = std::string(pszFolder) + "\\" + file.pszName + ".bmp";
     if (!WriteWholeFile(path, bmp.data(), DWORD(bmp.size()))) return false;
+  }
+  return true;
+}
+
+std::vector<unsigned char> MakeButtonSound(int nButton) {
+  if (nButton < 1 || nButton > 12) return {};
+  constexpr unsigned kRate = 11025;
+  constexpr unsigned kSamples = kRate * 3 / 25;  // 120 ms
+  // A major pentatonic scale from A4 upwards, so neighbouring buttons differ.
+  static const int kSteps[12] = {0, 2, 4, 7, 9, 12, 14, 16, 19, 21, 24, 26};
+  const double dFrequency = 440.0 * std::pow(2.0, kSteps[nButton - 1] / 12.0);
+  std::vector<unsigned char> wav;
+  auto put32 = [&wav](uint32_t v) {
+    for (int i = 0; i < 4; ++i) wav.push_back(static_cast<unsigned char>(v >> (8 * i)));
+  };
+  auto put16 = [&wav](unsigned v) {
+    wav.push_back(static_cast<unsigned char>(v));
+    wav.push_back(static_cast<unsigned char>(v >> 8));
+  };
+  auto tag = [&wav](const char* p) { wav.insert(wav.end(), p, p + 4); };
+  tag("RIFF");
+  put32(36 + kSamples);
+  tag("WAVE");
+  tag("fmt ");
+  put32(16);
+  put16(1);  // PCM
+  put16(1);  // mono
+  put32(kRate);
+  put32(kRate);  // bytes per second
+  put16(1);      // block align
+  put16(8);      // bits per sample
+  tag("data");
+  put32(kSamples);
+  for (unsigned i = 0; i < kSamples; ++i) {
+    // A quick rise and a linear fade, so the tone neither clicks nor rings.
+    const double dEnvelope = std::min(1.0, i / 110.0) * (1.0 - double(i) / kSamples);
+    const double dValue = std::sin(2.0 * 3.14159265358979 * dFrequency * i / kRate) * dEnvelope;
+    wav.push_back(static_cast<unsigned char>(128 + std::lround(dValue * 90.0)));
+  }
+  return wav;
+}
+
+bool InstallButtonSounds() {
+  const std::string folder = PageDataFolder();
+  if (!EnsureFolder(folder) || !EnsureFolder(folder + "\\Wav")) return false;
+  for (int nButton = 1; nButton <= 12; ++nButton) {
+    char szName[16];
+    std::snprintf(szName, sizeof szName, "Joy%x.wav", unsigned(nButton));
+    const std::vector<unsigned char> wav = MakeButtonSound(nButton);
+    if (!WriteWholeFile(folder + "\\Wav\\" + szName, wav.data(), DWORD(wav.size()))) return false;
   }
   return true;
 }

@@ -32,6 +32,16 @@ bool WriteSkins(const char* pszFolder);
 // "<system>\VQ6100\Setup.ini". False on the first failure.
 bool InstallPageData(const char* pszSetupIni);
 
+// The button sound of button nButton (1..12): a WAVE file of 8-bit mono PCM
+// at 11025 Hz, a short tone whose pitch rises with the button number; empty
+// for another number.
+std::vector<unsigned char> MakeButtonSound(int nButton);
+
+// Writes the twelve button sounds into "<system>\VQ6100\Wav" as the pages
+// name them: Joy1.wav .. Joy9.wav, Joya.wav, Joyb.wav, Joyc.wav. False when
+// a file cannot be written.
+bool InstallButtonSounds();
+
 // "<system>\VQ6100" as GetSystemDirectoryA gives the system folder.
 std::string PageDataFolder();
 

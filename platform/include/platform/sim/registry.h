@@ -47,4 +47,11 @@ QJ_SIM_API void ClearRegistryWrites();
 // registry editor exports it; "" when the key does not exist.
 QJ_SIM_API std::string ExportRegistry(const char* keyPath);
 
+// Merges .reg text (as ExportRegistry writes it, or the Windows registry
+// editor) into the registry, as importing the file on Windows would, and
+// saves it. False when the registry cannot be written or a line cannot be
+// read; *pstrIssues (may be NULL) then lists the lines, one "line N: what"
+// each. The readable lines are merged either way.
+QJ_SIM_API bool ImportRegistry(const std::string& text, std::string* pstrIssues);
+
 }  // namespace sim
