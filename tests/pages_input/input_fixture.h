@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/joystick_device.h"
 #include "../support/page_fixture.h"
 #include "pageengine.h"
 #include "registry_write_log.h"
@@ -61,7 +62,7 @@ class InputFixture : public pagetest::PageFixture {
     sim::SetJoystick(0, kVendor, kProduct);
     m_pHid = sim::AddHidDevice(sim::JoystickPath(0));
     ASSERT_NE(m_pHid, nullptr);
-    ASSERT_NO_FATAL_FAILURE(MakeDevice());
+    ASSERT_NO_FATAL_FAILURE(pagetest::MakeJoystickDevice(0, &m_pDevice));
     g_pCurDevice = m_pDevice;
     // The key-capture dialog's template is the test program's own resource.
     g_hInstance = GetModuleHandleA(nullptr);
@@ -160,28 +161,6 @@ class InputFixture : public pagetest::PageFixture {
 
   std::shared_ptr<sim::HidDevice> m_pHid;
   IDirectInputDevice2* m_pDevice = nullptr;
-
- private:
-  // The device of joystick 0 as the pages make it: through the joystick
-  // configuration's instance GUID and the DirectX 5 device interface.
-  void MakeDevice() {
-    IDirectInput* pdi = nullptr;
-    ASSERT_EQ(DirectInputCreateA(GetModuleHandleA(nullptr), 0x0700, &pdi, nullptr), DI_OK);
-    IDirectInputJoyConfig* pConfig = nullptr;
-    ASSERT_EQ(pdi->QueryInterface(IID_IDirectInputJoyConfig, reinterpret_cast<void**>(&pConfig)), S_OK);
-    DIJOYCONFIG config;
-    std::memset(&config, 0, sizeof config);
-    config.dwSize = sizeof config;
-    const HRESULT hrConfig = pConfig->GetConfig(0, &config, DIJC_GUIDINSTANCE);
-    pConfig->Release();
-    IDirectInputDevice* pBase = nullptr;
-    const HRESULT hrCreate = SUCCEEDED(hrConfig) ? pdi->CreateDevice(config.guidInstance, &pBase, nullptr) : hrConfig;
-    pdi->Release();
-    ASSERT_EQ(hrCreate, DI_OK);
-    const HRESULT hrQuery = pBase->QueryInterface(IID_IDirectInputDevice2A, reinterpret_cast<void**>(&m_pDevice));
-    pBase->Release();
-    ASSERT_EQ(hrQuery, S_OK);
-  }
 };
 
 }  // namespace inputtest

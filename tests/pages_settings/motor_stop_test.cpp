@@ -1,6 +1,7 @@
 // Showing a page stops the motors: with a page's device current, the
 // all-zero motor report reaches the controller (the report writer sends it
 // twice), except on the vibration page when no test runs there.
+#include "../support/joystick_device.h"
 #include "settings_fixture.h"
 
 namespace settingstest {
@@ -16,7 +17,7 @@ class MotorStopTest : public SettingsFixture {
     sim::SetJoystick(0, 0x7C3A, 0xA02F);
     m_pHid = sim::AddHidDevice(sim::JoystickPath(0));
     ASSERT_NE(m_pHid, nullptr);
-    ASSERT_NO_FATAL_FAILURE(MakeDevice());
+    ASSERT_NO_FATAL_FAILURE(pagetest::MakeJoystickDevice(0, &m_pDevice));
     g_pCurDevice = m_pDevice;
     Engine().m_Settings = EditedRecord();
   }
@@ -40,26 +41,6 @@ class MotorStopTest : public SettingsFixture {
 
   std::shared_ptr<sim::HidDevice> m_pHid;
   IDirectInputDevice2* m_pDevice = nullptr;
-
- private:
-  void MakeDevice() {
-    IDirectInput* pdi = nullptr;
-    ASSERT_EQ(DirectInputCreateA(GetModuleHandleA(nullptr), 0x0700, &pdi, nullptr), DI_OK);
-    IDirectInputJoyConfig* pConfig = nullptr;
-    ASSERT_EQ(pdi->QueryInterface(IID_IDirectInputJoyConfig, reinterpret_cast<void**>(&pConfig)), S_OK);
-    DIJOYCONFIG config;
-    std::memset(&config, 0, sizeof config);
-    config.dwSize = sizeof config;
-    const HRESULT hrConfig = pConfig->GetConfig(0, &config, DIJC_GUIDINSTANCE);
-    pConfig->Release();
-    IDirectInputDevice* pBase = nullptr;
-    const HRESULT hrCreate = SUCCEEDED(hrConfig) ? pdi->CreateDevice(config.guidInstance, &pBase, nullptr) : hrConfig;
-    pdi->Release();
-    ASSERT_EQ(hrCreate, DI_OK);
-    const HRESULT hrQuery = pBase->QueryInterface(IID_IDirectInputDevice2A, reinterpret_cast<void**>(&m_pDevice));
-    pBase->Release();
-    ASSERT_EQ(hrQuery, S_OK);
-  }
 };
 
 TEST_F(MotorStopTest, EveryPageButTheIdleVibrationPageWritesTheZeroReport) {
