@@ -11,9 +11,13 @@ PageEngine g_PageEngine;
 
 namespace {
 
-// Registers the teardown of g_PageEngine's controls with the C runtime when
-// the module loads; the handler runs when the module is unloaded.
-[[maybe_unused]] const int s_nExitRegistered = std::atexit(PageEngineModuleUnload);
+// Tears g_PageEngine's controls down when the module is unloaded or the
+// program ends (DllMain's detach has normally done it already). A static
+// object's destructor is bound to this module, so it runs before the module
+// leaves memory; a handler given to atexit could outlive it.
+struct ControlsTeardown {
+  ~ControlsTeardown() { PageEngineModuleUnload(); }
+} s_controlsTeardown;
 
 // atoi's reading of a field (leading blanks, an optional sign, the digits up
 // to the first other character, 0 without digits), saturating at the int

@@ -168,7 +168,7 @@ extern IDirectInputDevice2* g_pCurDevice;
 // for the life of the module.
 extern DWORD g_dwTurboTick[kPageButtonCount];
 
-// Deletes the controls g_PageEngine still holds. Registered with atexit when
-// the module loads and safe to call again (DllMain's process detach may call
-// it first); a second call finds every pointer null.
+// Deletes the controls g_PageEngine still holds. DllMain's process detach
+// calls it, and so does the module's teardown of its static objects; a
+// second call finds every pointer null.
 void PageEngineModuleUnload();

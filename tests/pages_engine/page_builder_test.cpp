@@ -273,7 +273,7 @@ TEST_F(PageBuilderTest, LoadsEveryBitmapAndDestroyAndRebuildLeakNothing) {
 }
 
 // The module engine's unload hook destroys what the pages built and may
-// run again (DllMain may call it before the C runtime's exit handler).
+// run again (DllMain may call it before the module's static teardown does).
 TEST_F(PageBuilderTest, ModuleUnloadDestroysTheGlobalEnginesControls) {
   EXPECT_EQ(g_PageEngine.m_pfnKeyCapture, &KeyCaptureProc);
   const size_t cBefore = sim::GdiObjectCount();
