@@ -82,7 +82,7 @@ std::vector<RegistryWrite> RegistryWrites() {
 void ClearRegistryWrites() {
   Store& store = Store::Get();
   std::lock_guard<std::mutex> lock(store.Mutex());
-  store.Writes().clear();
+  store.ClearWrites();
 }
 
 bool ImportRegistry(const std::string& text, std::string* pstrIssues) {
@@ -95,6 +95,7 @@ bool ImportRegistry(const std::string& text, std::string* pstrIssues) {
   }
   std::vector<qjplat::reg::RegParseIssue> issues;
   qjplat::reg::ParseRegText(text, store.Top(), &issues);
+  qjplat::reg::EnsureSkeleton(store.Top());  // as on load, whatever the text did
   writer.MarkChanged();
   const LONG lResult = writer.Commit();
   if (pstrIssues) {

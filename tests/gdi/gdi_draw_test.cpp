@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 
 namespace {
@@ -16,6 +17,9 @@ class GdiDraw : public ::testing::Test {
     m_hWnd = sim::CreateTestWindow(120, 60);
     ASSERT_NE(m_hWnd, nullptr);
     m_hdc = GetDC(m_hWnd);
+    SetUpPaper();
+  }
+  void SetUpPaper() {
     HBRUSH hbr = CreateSolidBrush(kPaper);
     const RECT all{0, 0, 120, 60};
     FillRect(m_hdc, &all, hbr);
@@ -89,6 +93,42 @@ TEST_F(GdiDraw, LineBreaksAddLinesAndPrefixesAreRemoved) {
   DrawTextA(m_hdc, "", 0, &empty, DT_BOTTOM);
   EXPECT_EQ(Changed(RECT{0, 0, 120, 60}, true), 0);
   EXPECT_EQ(DrawTextA(nullptr, "A", 1, &one, 0), 0);
+}
+
+// Rectangles anywhere in the int range, as a layout entry can give them
+// (a coordinate saturated to INT_MAX): text that falls outside the surface
+// is clipped away, and no position overflows.
+TEST_F(GdiDraw, TextAtTheEndsOfTheIntRangeIsClippedAway) {
+  SetTextColor(m_hdc, 0x0000FF);
+  const RECT kRects[] = {
+      {INT_MAX, INT_MAX, INT_MAX, INT_MAX}, {INT_MAX - 5, 0, INT_MAX, 40}, {0, INT_MAX - 3, 100, INT_MAX},
+      {INT_MIN, INT_MIN, INT_MIN, INT_MIN}, {INT_MIN, 0, INT_MAX, 40},     {0, INT_MIN, 100, INT_MAX},
+      {INT_MAX, 0, INT_MIN, 40},           {0, 0, 100, INT_MIN},
+  };
+  const UINT kFormats[] = {DT_BOTTOM, DT_BOTTOM | DT_SINGLELINE, DT_VCENTER | DT_SINGLELINE | DT_CENTER,
+                           DT_RIGHT | DT_NOCLIP, DT_CENTER | DT_NOCLIP};
+  for (int nMode : {TRANSPARENT, OPAQUE}) {
+    SetBkMode(m_hdc, nMode);
+    for (const RECT& rcCase : kRects) {
+      for (UINT uFormat : kFormats) {
+        SCOPED_TRACE(testing::Message() << rcCase.left << "," << rcCase.top << "," << rcCase.right << ","
+                                        << rcCase.bottom << " format " << uFormat << " mode " << nMode);
+        RECT rc = rcCase;
+        DrawTextA(m_hdc, "Wg&x\r\nWg", -1, &rc, uFormat);
+        const bool bClipped = !(uFormat & DT_NOCLIP) && (rc.left >= 120 || rc.right <= 0 || rc.top >= 60 ||
+                                                          rc.bottom <= 0 || rc.left >= rc.right || rc.top >= rc.bottom);
+        if (bClipped) {
+          EXPECT_EQ(Changed(RECT{0, 0, 120, 60}, true), 0);
+        }
+        SetUpPaper();
+      }
+    }
+  }
+  // The measured rectangle saturates instead of wrapping.
+  RECT rc{INT_MAX - 2, INT_MAX - 2, INT_MAX, INT_MAX};
+  EXPECT_GT(DrawTextA(m_hdc, "WWWW", -1, &rc, DT_CALCRECT), 0);
+  EXPECT_EQ(rc.right, INT_MAX);
+  EXPECT_EQ(rc.bottom, INT_MAX);
 }
 
 TEST_F(GdiDraw, ThinLineLeavesOutItsEndPoint) {
