@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -129,6 +130,46 @@ TEST_F(GdiDraw, TextAtTheEndsOfTheIntRangeIsClippedAway) {
   EXPECT_GT(DrawTextA(m_hdc, "WWWW", -1, &rc, DT_CALCRECT), 0);
   EXPECT_EQ(rc.right, INT_MAX);
   EXPECT_EQ(rc.bottom, INT_MAX);
+}
+
+// Where a single line lands: centred both ways, at the top, or right-aligned
+// and cut at the rectangle's left edge.
+TEST_F(GdiDraw, SingleLinePlacementAndTheLeftClip) {
+  SetBkMode(m_hdc, TRANSPARENT);
+  SetTextColor(m_hdc, 0x0000FF);
+  struct Ink {
+    int l = 1000, t = 1000, r = -1, b = -1;
+  };
+  auto InkOf = [this]() {
+    Ink ink;
+    for (int y = 0; y < 60; ++y)
+      for (int x = 0; x < 120; ++x)
+        if (Pixel(x, y) != kPaper) {
+          ink.l = std::min(ink.l, x);
+          ink.t = std::min(ink.t, y);
+          ink.r = std::max(ink.r, x + 1);
+          ink.b = std::max(ink.b, y + 1);
+        }
+    return ink;
+  };
+  RECT rc{20, 10, 100, 56};
+  DrawTextA(m_hdc, "HH", -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+  Ink ink = InkOf();
+  EXPECT_NEAR((ink.l + ink.r) / 2.0, 60, 2);
+  EXPECT_NEAR((ink.t + ink.b) / 2.0, 33, 4);
+  SetUpPaper();
+  rc = RECT{20, 10, 100, 56};
+  DrawTextA(m_hdc, "HH", -1, &rc, DT_SINGLELINE);
+  ink = InkOf();
+  EXPECT_LE(ink.t, 14) << "a single line without placement flags starts at the top";
+  EXPECT_GE(ink.t, 10);
+  SetUpPaper();
+  rc = RECT{30, 10, 50, 40};
+  DrawTextA(m_hdc, "HHHHHHHH", -1, &rc, DT_RIGHT);
+  ink = InkOf();
+  EXPECT_GE(ink.l, 30) << "text that starts left of the rectangle is cut at its edge";
+  EXPECT_LE(ink.l, 34);
+  EXPECT_LE(ink.r, 50);
 }
 
 TEST_F(GdiDraw, ThinLineLeavesOutItsEndPoint) {
