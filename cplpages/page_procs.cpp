@@ -124,6 +124,8 @@ bool InitPage(const PageStatics& s, HWND hWnd, LPARAM lParam) {
   return FAILED(AcquireDevice(GetParent(hWnd), s.pSheet));
 }
 
+void WriteRecord(HWND hWnd, int nCode) { g_PageEngine.Activate(hWnd, nCode); }
+
 void StopPolling(const PageStatics& s, HWND hWnd) {
   s.bAcquired = 0;
   KillTimer(hWnd, kPageTimer);
@@ -134,7 +136,7 @@ void Unacquire(const PageStatics& s) {
 }
 
 void SetActive(const PageStatics& s, const PageTraits& t, HWND hWnd) {
-  if (t.bActivate) g_PageEngine.Activate(hWnd, t.nPage);
+  if (t.bActivate) WriteRecord(hWnd, t.nPage);
   s.pDevice = NULL;
   if (s.pSheet) s.pSheet->FetchDevice(&s.pDevice);
   // A sheet without a device (its making failed at WM_INITDIALOG) is shown
@@ -149,7 +151,30 @@ void SetActive(const PageStatics& s, const PageTraits& t, HWND hWnd) {
 
 void Apply(const PageStatics& s, HWND hWnd) {
   StopPolling(s, hWnd);
-  g_PageEngine.Activate(hWnd, kActivateApply);
+  WriteRecord(hWnd, kActivateApply);
+}
+
+// The sheet ends while this page is shown (Cancel, the close box, a device
+// that stopped answering): polling stops, the vibration page stops the
+// motors as when it is left, and the page's device is no longer current, as
+// the sheet object releases it once the sheet is gone.
+void EndShowing(const PageStatics& s, const PageTraits& t, HWND hWnd) {
+  StopPolling(s, hWnd);
+  if (t.nPage == kPowerPage.nPage) g_PageEngine.SendMotorReport(0, 0, 0, 0);
+  if (t.bCurrent) g_pCurDevice = NULL;
+}
+
+// WM_DESTROY: the page goes with its sheet, and so do the sheet object and
+// its device that the statics name, and a run of failed polls of that
+// device. Nothing of them may reach the next sheet the control panel opens
+// in this process.
+void ForgetSheet(const PageStatics& s) {
+  if (s.pDevice != NULL && g_pCurDevice == s.pDevice) g_pCurDevice = NULL;
+  s.bAcquired = 0;
+  s.pDevice = NULL;
+  s.pSheet = NULL;
+  g_dwLostTick = 0;
+  g_nLostCount = 0;
 }
 
 void KillActive(const PageStatics& s, const PageTraits& t, HWND hWnd) {
@@ -181,8 +206,8 @@ void Notify(const PageStatics& s, const PageTraits& t, HWND hWnd, LPARAM lParam)
       Apply(s, hWnd);
       break;
     case PSN_QUERYCANCEL:
-      StopPolling(s, hWnd);
-      g_PageEngine.Activate(hWnd, kActivateRestore);
+      EndShowing(s, t, hWnd);
+      WriteRecord(hWnd, kActivateRestore);
       break;
     default:
       break;
@@ -200,8 +225,9 @@ void Timer(const PageStatics& s, const PageTraits& t, HWND hWnd) {
     return;
   }
   if (CheckLostDevice(hWnd)) {
+    EndShowing(s, t, hWnd);
     Unacquire(s);
-    g_PageEngine.Activate(hWnd, kActivateRestore);
+    WriteRecord(hWnd, kActivateRestore);
   }
 }
 
@@ -229,6 +255,9 @@ INT_PTR PageProc(const PageStatics& s, const PageTraits& t, HWND hWnd, UINT uMsg
       return FALSE;
     case WM_PAINT:
       PaintPage(t, hWnd);
+      return FALSE;
+    case WM_DESTROY:
+      ForgetSheet(s);
       return FALSE;
     default:
       return FALSE;

@@ -110,8 +110,6 @@ TEST_F(PageInit, PageWithoutDeviceBuildsNothingAndNeverPolls) {
   sim::FailDirectInput(sim::DiCall::kDirectInputCreate, E_FAIL);
   ASSERT_NE(CreatePage(kTest), nullptr);
   EXPECT_EQ(SheetDevice(), nullptr);
-  EXPECT_EQ(g_PageEngine.m_nSetting, 0u);
-  EXPECT_EQ(g_PageEngine.m_pTestBack, nullptr);
   EXPECT_EQ(GetWindowLongPtrA(m_hPage[kTest], int(DWLP_USER)), reinterpret_cast<LONG_PTR>(m_pSheet));
   EXPECT_EQ(TestPageProc(m_hPage[kTest], WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(&m_psp[kTest])), TRUE);
 
