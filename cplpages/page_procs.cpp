@@ -87,6 +87,12 @@ IDirectInputDevice2* g_pDevice = NULL;
 BYTE g_bAcquired = 0;
 }  // namespace about_page
 
+// Set while the open sheet has its settings: the test page's WM_INITDIALOG
+// loaded them and built the controls, and its WM_DESTROY ends them with the
+// sheet. A sheet whose device could not be made has none, and its pages
+// write no record: the engine's records would be those of an earlier sheet.
+bool g_bSheetLoaded = false;
+
 int MouseX(LPARAM lParam) { return static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lParam))); }
 int MouseY(LPARAM lParam) { return static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lParam))); }
 
@@ -124,7 +130,11 @@ bool InitPage(const PageStatics& s, HWND hWnd, LPARAM lParam) {
   return FAILED(AcquireDevice(GetParent(hWnd), s.pSheet));
 }
 
-void WriteRecord(HWND hWnd, int nCode) { g_PageEngine.Activate(hWnd, nCode); }
+// Has the settings record written (PageEngine::Activate) when the sheet has
+// its settings.
+void WriteRecord(HWND hWnd, int nCode) {
+  if (g_bSheetLoaded) g_PageEngine.Activate(hWnd, nCode);
+}
 
 void StopPolling(const PageStatics& s, HWND hWnd) {
   s.bAcquired = 0;
@@ -274,7 +284,13 @@ INT_PTR CALLBACK TestPageProc(HWND hWnd, UINT uMsg, WPARAM /*wParam*/, LPARAM lP
       if (InitPage(s, hWnd, lParam)) return TRUE;
       g_PageEngine.LoadSettings(hWnd, SettingNumberOf(s.pSheet));
       g_PageEngine.BuildPages(hWnd);
+      g_bSheetLoaded = true;
       return FALSE;
+    case WM_DESTROY:
+      // The settings and the controls were the sheet's.
+      g_bSheetLoaded = false;
+      g_PageEngine.DestroyControls();
+      return PageProc(s, kTestPage, hWnd, uMsg, lParam);
     case WM_PAINT: {
       // The page shows the live state: nothing is drawn while the device
       // does not answer.
