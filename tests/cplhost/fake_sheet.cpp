@@ -5,7 +5,10 @@
 // every 10 ms while active, paint their client area in their own colour with
 // a 5 x 5 blue mark at the last button-down point, and on page 0 a click in
 // the top row (y < 10) opens a file dialog and one in the next row
-// (10 <= y < 20) the modal dialog 302, which writes down its keys.
+// (10 <= y < 20) the modal dialog 302, which writes down its keys. On both
+// pages a click in the row 20 <= y < 30 reports a change to the sheet
+// (PSM_CHANGED) and one in the row 30 <= y < 40 takes it back
+// (PSM_UNCHANGED).
 //
 // Extra exports for the tests: FakeSheetEvents (the record, one event a
 // line), FakeSheetClear, FakeSheetRefuse (bit 0: page 0 refuses
@@ -148,6 +151,8 @@ INT_PTR PageProc(int nPage, HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) 
         if (nPage == 0 && y >= 10 && y < 20)
           Event("capture result " +
                 std::to_string(DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(302), hWnd, CaptureProc, 0)));
+        if (y >= 20 && y < 30) SendMessageA(GetParent(hWnd), WM_USER + 104, reinterpret_cast<WPARAM>(hWnd), 0);
+        if (y >= 30 && y < 40) SendMessageA(GetParent(hWnd), WM_USER + 109, reinterpret_cast<WPARAM>(hWnd), 0);
       }
       return FALSE;
     }
