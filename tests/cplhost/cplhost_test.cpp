@@ -145,6 +145,28 @@ TEST_F(CplHostTest, FindsTheServerThroughTheOemEntriesAndInProcServer32) {
   EXPECT_FALSE(IsWindow(hPage));
 }
 
+// What a page sees of the sheet's window handling, in the real sheet's
+// order: the dialog manager's WM_SETFONT before WM_INITDIALOG, the page
+// placed in the page area, PSN_SETACTIVE, the old page hidden and the new
+// one shown (WM_SHOWWINDOW, then the position change while the sheet window
+// is visible), then painted on an erased background.
+TEST_F(CplHostTest, PagesSeeTheWindowMessagesOfARealSheetInItsOrder) {
+  auto pfnWatch = reinterpret_cast<void (*)(int)>(reinterpret_cast<void*>(GetProcAddress(m_hFake, "FakeSheetWatchWindow")));
+  ASSERT_NE(pfnWatch, nullptr);
+  pfnWatch(1);
+  Play("page 1\n");
+  pfnWatch(0);
+  EXPECT_EQ(Events(),
+            "setid 0\n"
+            "page 0 setfont\npage 0 init lparam size child parent\npage 0 poschanging\npage 0 poschanged\n"
+            // The first page is shown before the sheet window: no position change.
+            "page 0 setactive\npage 0 showwindow 1\npage 0 erasebkgnd\n"
+            "page 0 killactive\n"
+            "page 1 setfont\npage 1 init lparam size child parent\npage 1 poschanging\npage 1 poschanged\n"
+            "page 1 setactive\npage 0 showwindow 0\npage 0 poschanging\npage 0 poschanged\n"
+            "page 1 showwindow 1\npage 1 poschanging\npage 1 poschanged\npage 1 erasebkgnd\n");
+}
+
 TEST_F(CplHostTest, OpenFailsWithoutConfigClsid) {
   HKEY hKey = nullptr;
   ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kOemKey, 0, KEY_ALL_ACCESS, &hKey), ERROR_SUCCESS);

@@ -11,7 +11,9 @@
 // (PSM_UNCHANGED).
 //
 // Extra exports for the tests: FakeSheetEvents (the record, one event a
-// line), FakeSheetClear, FakeSheetRefuse (bit 0: page 0 refuses
+// line), FakeSheetClear, FakeSheetWatchWindow (non-zero: the pages also
+// write down WM_SETFONT, WM_SHOWWINDOW, WM_WINDOWPOSCHANGING/CHANGED and
+// WM_ERASEBKGND), FakeSheetRefuse (bit 0: page 0 refuses
 // PSN_KILLACTIVE; bit 1: PSN_QUERYCANCEL is refused; bit 2: page 1 refuses
 // PSN_APPLY with PSNRET_INVALID).
 #include <atomic>
@@ -32,6 +34,7 @@ HINSTANCE g_hInstance = nullptr;
 std::atomic<long> g_cObjects{0};
 std::string g_events;
 int g_nRefuse = 0;
+bool g_bWatchWindow = false;
 POINT g_ptMark[2] = {{-10, -10}, {-10, -10}};
 LPARAM g_lPageParam[2] = {0, 0};
 
@@ -181,6 +184,20 @@ INT_PTR PageProc(int nPage, HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) 
     case WM_DESTROY:
       Event(nPage, "destroy");
       return FALSE;
+    case WM_SETFONT:
+    case WM_SHOWWINDOW:
+    case WM_WINDOWPOSCHANGING:
+    case WM_WINDOWPOSCHANGED:
+    case WM_ERASEBKGND:
+      if (g_bWatchWindow) {
+        const char* pszWhat = uMsg == WM_SETFONT             ? "setfont"
+                              : uMsg == WM_SHOWWINDOW        ? (wParam ? "showwindow 1" : "showwindow 0")
+                              : uMsg == WM_WINDOWPOSCHANGING ? "poschanging"
+                              : uMsg == WM_WINDOWPOSCHANGED  ? "poschanged"
+                                                             : "erasebkgnd";
+        Event(nPage, pszWhat);
+      }
+      return FALSE;
     default:
       return FALSE;
   }
@@ -327,3 +344,5 @@ extern "C" __attribute__((visibility("default"))) void FakeSheetClear() {
 }
 
 extern "C" __attribute__((visibility("default"))) void FakeSheetRefuse(int nRefuse) { g_nRefuse = nRefuse; }
+
+extern "C" __attribute__((visibility("default"))) void FakeSheetWatchWindow(int nOn) { g_bWatchWindow = nOn != 0; }

@@ -497,8 +497,9 @@ bool SheetHost::MakePage(int nPage) {
     Log() << "page " << nPage << ": not made\n";
     return false;
   }
-  // Every page fills the sheet's page area, the size of the largest page.
-  MoveWindow(page.hWnd, kPageLeft, kPageTop, m_cxPage, m_cyPage, FALSE);
+  // Every page fills the sheet's page area, the size of the largest page,
+  // and stays hidden until it is shown.
+  SetWindowPos(page.hWnd, nullptr /* HWND_TOP */, kPageLeft, kPageTop, m_cxPage, m_cyPage, SWP_NOACTIVATE);
   return true;
 }
 
@@ -531,9 +532,11 @@ bool SheetHost::SelectPage(int nPage) {
   if (!m_hSheet) return true;  // the page closed the sheet while it was made
   Notify(nPage, PSN_SETACTIVE, 0);
   if (!m_hSheet) return true;
+  // The old page is hidden before the new one is shown, which then paints
+  // on an erased background.
   HWND hPage = PageWindow(nPage);
-  ShowWindow(hPage, SW_SHOW);
   if (nOld >= 0) ShowWindow(PageWindow(nOld), SW_HIDE);
+  ShowWindow(hPage, SW_SHOW);
   InvalidateRect(hPage, nullptr, TRUE);
   m_nCurrent = nPage;
   return true;
