@@ -123,6 +123,8 @@ COLORREF GetBitmapPixel(HBITMAP hbm, int x, int y) {
 
 size_t GdiObjectCount() { return qjplat::gdi::CountObjects(); }
 
+size_t IconCount() { return qjplat::user32::CountIcons(); }
+
 bool WriteWindowPng(HWND hWnd, const char* pszPath) {
   auto window = qjplat::user32::LookupWindow(hWnd);
   if (!window) return false;

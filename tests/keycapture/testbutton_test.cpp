@@ -1,5 +1,7 @@
 // The TESTBUTTON class: registration, the lamp chosen by the user data, and
 // the caption of at most two characters, through dialog template 109.
+#include <cstring>
+
 #include "keycapture_fixture.h"
 
 namespace keytest {
@@ -20,7 +22,7 @@ class TestButtonTest : public KeyCaptureTest {
     ASSERT_NE(m_hButton, nullptr);
   }
   void TearDown() override {
-    DestroyWindow(m_hDlg);
+    if (m_hDlg) DestroyWindow(m_hDlg);
     KeyCaptureTest::TearDown();
   }
   void Show(LONG_PTR lUser, const char* pszText) {
@@ -89,15 +91,40 @@ TEST_F(TestButtonTest, AFiveCharacterCaptionShowsOnlyItsFirstTwo) {
   EXPECT_NE(Picture(), two);
 }
 
-TEST_F(TestButtonTest, DestroyingTheButtonFreesItsIcons) {
-  // Both icons were loaded at WM_CREATE; a fresh window loads them again.
+// Each window loads its own two lamps at WM_CREATE and destroys both with
+// the icon call at WM_DESTROY (an icon handed to DeleteObject would live on).
+TEST_F(TestButtonTest, EachButtonLoadsTwoIconsAndDestroysThemWithItsWindow) {
+  const size_t nBefore = sim::IconCount();
   HWND hSecond = CreateWindowExA(0, "TESTBUTTON", "X", WS_CHILD, 0, 0, 32, 32, m_hDlg, nullptr, g_hInstance, nullptr);
   ASSERT_NE(hSecond, nullptr);
+  EXPECT_EQ(sim::IconCount(), nBefore + 2);
   SetWindowLongPtrA(hSecond, GWLP_USERDATA, 1);
   sim::PumpMessages();
   EXPECT_GT(GetRValue(sim::GetWindowPixel(hSecond, 15, 24)), 200);
   EXPECT_TRUE(DestroyWindow(hSecond));
-  EXPECT_FALSE(IsWindow(hSecond));
+  EXPECT_EQ(sim::IconCount(), nBefore);
+  DestroyWindow(m_hDlg);
+  m_hDlg = nullptr;
+  EXPECT_EQ(sim::IconCount(), nBefore - 2) << "the template's button freed its own pair";
+}
+
+// The class as published: redrawn whole on a change of width or height,
+// the arrow cursor, the button face behind the lamp, no icon, menu or extra
+// bytes.
+TEST_F(TestButtonTest, ClassIsRegisteredAsPublished) {
+  WNDCLASSEXA wc;
+  std::memset(&wc, 0xCD, sizeof wc);
+  wc.cbSize = sizeof wc;
+  ASSERT_TRUE(GetClassInfoExA(g_hInstance, "TESTBUTTON", &wc));
+  EXPECT_EQ(wc.style, UINT(CS_HREDRAW | CS_VREDRAW));
+  EXPECT_EQ(wc.lpfnWndProc, &TestButtonWndProc);
+  EXPECT_EQ(wc.cbClsExtra, 0);
+  EXPECT_EQ(wc.cbWndExtra, 0);
+  EXPECT_EQ(wc.hIcon, nullptr);
+  EXPECT_EQ(wc.hIconSm, nullptr);
+  EXPECT_EQ(wc.hCursor, LoadCursorA(nullptr, IDC_ARROW));
+  EXPECT_EQ(wc.hbrBackground, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+  EXPECT_EQ(wc.lpszMenuName, nullptr);
 }
 
 }  // namespace

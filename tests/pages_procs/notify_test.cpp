@@ -23,9 +23,12 @@ TEST_P(PageShow, WritesItsRecordRunsItsTimerAndPolls) {
   WriteCurrentValue(StartRecord());
   OpenSheet();
   // An edited record, and a marker in the registry that only an activation
-  // replaces.
+  // replaces. The test page's record clears turbo and keys up to the
+  // twelfth button.
   g_PageEngine.m_Settings.byTurbo[2] = 1;
   g_PageEngine.m_Settings.dwKeyCode[4] = 0x05;
+  g_PageEngine.m_Settings.byTurbo[11] = 1;
+  g_PageEngine.m_Settings.dwKeyCode[11] = 0x06;
   const SettingsRecord edited = g_PageEngine.m_Settings;
   SettingsRecord marker = StartRecord();
   marker.dwReserved = 0x11223344;
@@ -44,6 +47,7 @@ TEST_P(PageShow, WritesItsRecordRunsItsTimerAndPolls) {
       break;
   }
   EXPECT_EQ(g_pCurDevice, c.bCurrent ? SheetDevice() : nullptr);
+  EXPECT_EQ(AcquireElsewhere(), DIERR_OTHERAPPHASPRIO) << "the shown page holds the controller";
 
   // Timer 30 at the page's period; every successful poll clears the
   // lost-device clock.
@@ -53,7 +57,12 @@ TEST_P(PageShow, WritesItsRecordRunsItsTimerAndPolls) {
   EXPECT_EQ(g_dwLostTick, 0u);
   EXPECT_EQ(g_nLostCount, 0u);
 
-  // Leaving stops the timer and the current device.
+  // Leaving stops the timer and the current device and lets the controller
+  // go (another program takes it between the two notifications).
+  EXPECT_EQ(Notify(c.nPage, PSN_KILLACTIVE), 0);
+  EXPECT_EQ(AcquireElsewhere(), DI_OK);
+  ShowWindow(m_hPage[c.nPage], SW_HIDE);
+  m_nActive = -1;  // left already
   Show(c.nPage == kKeyMap ? kCheck : kKeyMap);
   EXPECT_EQ(RunAndCountTicks(c.nPage, 1000), 0);
   EXPECT_EQ(g_pCurDevice, nullptr);

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/joystick_device.h"
 #include "../support/page_fixture.h"
 #include "device_access.h"
 #include "pageengine.h"
@@ -258,6 +259,21 @@ class ProcsFixture : public pagetest::PageFixture {
     std::vector<Bytes> v;
     for (const sim::HidReport& r : m_pHid->Reports()) v.push_back(r.bytes);
     return v;
+  }
+
+  // Another program's exclusive device of the controller tries to acquire
+  // it: it can only while no page holds the controller (the pages' device
+  // is exclusive too).
+  HRESULT AcquireElsewhere() {
+    IDirectInputDevice2* pOther = nullptr;
+    pagetest::MakeJoystickDevice(0, &pOther);
+    if (!pOther) return E_FAIL;
+    HRESULT hr = pOther->SetDataFormat(&c_dfDIJoystick);
+    if (SUCCEEDED(hr)) hr = pOther->SetCooperativeLevel(m_hWnd, DISCL_EXCLUSIVE | DISCL_BACKGROUND);
+    if (SUCCEEDED(hr)) hr = pOther->Acquire();
+    pOther->Unacquire();
+    pOther->Release();
+    return hr;
   }
 
   IDirectInputDevice2* SheetDevice() {

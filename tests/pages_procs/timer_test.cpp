@@ -98,7 +98,8 @@ TEST_P(LostDevice, ClosesTheSheetAndWritesBackTheStartRecord) {
     EXPECT_EQ(boxes[0].caption, "Game controller");
     EXPECT_EQ(boxes[0].text, "The game controller does not answer. Check that it is connected.");
     EXPECT_TRUE(SameRecord(CurrentValue(), start));
-    // The page has stopped polling.
+    // The page has stopped polling and let the controller go.
+    EXPECT_EQ(AcquireElsewhere(), DI_OK);
     EXPECT_EQ(RunAndCountTicks(c.nPage, 1000), 0);
     EXPECT_EQ(sim::MessageBoxRuns().size(), 1u);
     // The sheet closes as for its close box.
