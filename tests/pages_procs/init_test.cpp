@@ -75,6 +75,9 @@ class SheetMove : public ProcsFixture, public ::testing::WithParamInterface<Move
 TEST_P(SheetMove, TallSheetMovesUpByHalfTheExcess) {
   RECT rcBefore;
   ASSERT_TRUE(GetWindowRect(m_hSheet, &rcBefore));
+  // Away from the screen's corner, as the control panel places it.
+  ASSERT_TRUE(MoveWindow(m_hSheet, 37, 90, rcBefore.right - rcBefore.left, rcBefore.bottom - rcBefore.top, FALSE));
+  ASSERT_TRUE(GetWindowRect(m_hSheet, &rcBefore));
   const int h = rcBefore.bottom - rcBefore.top;
   sim::SetSystemMetric(SM_CYFULLSCREEN, h - GetParam().nShortBy);
   ASSERT_NE(CreatePage(kTest), nullptr);
