@@ -88,8 +88,7 @@ BYTE g_bAcquired = 0;
 }  // namespace about_page
 
 // Set while the open sheet has its settings: the test page's WM_INITDIALOG
-// loaded them and built the controls, and its WM_DESTROY ends them with the
-// sheet. A sheet whose device could not be made has none, and its pages
+// loaded them, and its WM_DESTROY ends them with the sheet. A sheet whose device could not be made has none, and its pages
 // write no record: the engine's records would be those of an earlier sheet.
 bool g_bSheetLoaded = false;
 
@@ -281,15 +280,21 @@ INT_PTR CALLBACK TestPageProc(HWND hWnd, UINT uMsg, WPARAM /*wParam*/, LPARAM lP
   switch (uMsg) {
     case WM_INITDIALOG:
       FitSheetToScreen(hWnd);
-      if (InitPage(s, hWnd, lParam)) return TRUE;
+      if (InitPage(s, hWnd, lParam)) {
+        // A sheet without its device shows no controls, not those of the
+        // sheet before.
+        g_PageEngine.DestroyControls();
+        return TRUE;
+      }
       g_PageEngine.LoadSettings(hWnd, SettingNumberOf(s.pSheet));
       g_PageEngine.BuildPages(hWnd);
       g_bSheetLoaded = true;
       return FALSE;
     case WM_DESTROY:
-      // The settings and the controls were the sheet's.
+      // The settings were the sheet's. The controls stay until the next
+      // sheet builds its own (or the module unloads): a click handled in a
+      // modal loop may still use them while the sheet goes away.
       g_bSheetLoaded = false;
-      g_PageEngine.DestroyControls();
       return PageProc(s, kTestPage, hWnd, uMsg, lParam);
     case WM_PAINT: {
       // The page shows the live state: nothing is drawn while the device

@@ -351,6 +351,18 @@ TEST_F(CplHostTest, ScriptedKeyCaptureAndFileDialogs) {
   EXPECT_EQ(sim::PendingFileDialogScripts(), 0u);
 }
 
+// A WM_CLOSE that reaches the sheet while a page runs a modal dialog: the
+// cancel sequence goes out at once, the pages go only after the dialog has
+// ended and the page's click has returned, as in the real sheet's loop.
+TEST_F(CplHostTest, CloseDuringAModalDialogWaitsForIt) {
+  Play("keycapture f9 ok\nclick 5 15\n");
+  EXPECT_EQ(EventsFrom("capture open"),
+            "capture open\ncapture key 78 down\n"
+            "page 0 querycancel\npage 0 reset 1\n"
+            "capture key 78 up\ncapture end 1\ncapture result 1\npage 0 destroy\n");
+  EXPECT_FALSE(m_host.IsOpen());
+}
+
 TEST_F(CplHostTest, ControllerStateFollowsTheScript) {
   Play("buttons 0x5\npress 2\nrelease 1\nstick 100 200 300 400\npov 9000\n");
   sim::JoystickSnapshot snapshot;

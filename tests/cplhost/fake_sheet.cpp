@@ -5,7 +5,8 @@
 // every 10 ms while active, paint their client area in their own colour with
 // a 5 x 5 blue mark at the last button-down point, and on page 0 a click in
 // the top row (y < 10) opens a file dialog and one in the next row
-// (10 <= y < 20) the modal dialog 302, which writes down its keys. On both
+// (10 <= y < 20) the modal dialog 302, which writes down its keys (F9 there
+// posts WM_CLOSE to the sheet). On both
 // pages a click in the row 20 <= y < 30 reports a change to the sheet
 // (PSM_CHANGED) and one in the row 30 <= y < 40 takes it back
 // (PSM_UNCHANGED).
@@ -35,6 +36,7 @@ std::atomic<long> g_cObjects{0};
 std::string g_events;
 int g_nRefuse = 0;
 bool g_bWatchWindow = false;
+HWND g_hSheet = nullptr;  // the parent of the pages
 POINT g_ptMark[2] = {{-10, -10}, {-10, -10}};
 LPARAM g_lPageParam[2] = {0, 0};
 
@@ -66,6 +68,9 @@ INT_PTR CALLBACK CaptureProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM) {
       char sz[64];
       std::snprintf(sz, sizeof sz, "capture key %02X %s", unsigned(wParam), bDown ? "down" : "up");
       Event(sz);
+      // F9 asks the sheet to close while the dialog runs, as a page that
+      // lost its device does from its timer.
+      if (bDown && wParam == VK_F9) PostMessageA(g_hSheet, WM_CLOSE, 0, 0);
       return FALSE;
     }
     case WM_COMMAND:
@@ -97,6 +102,7 @@ void OpenFileDialog(HWND hPage) {
 INT_PTR PageProc(int nPage, HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
   switch (uMsg) {
     case WM_INITDIALOG: {
+      g_hSheet = GetParent(hWnd);
       const auto* pPsp = reinterpret_cast<const PROPSHEETPAGEA*>(lParam);
       const bool bRecord = pPsp && pPsp->lParam == g_lPageParam[nPage];
       const bool bSize = pPsp && pPsp->dwSize >= PROPSHEETPAGEA_V1_SIZE;

@@ -474,7 +474,7 @@ LRESULT CALLBACK SheetHost::SheetProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARA
     }
     case WM_CLOSE:
       // The close box, or a page asking the sheet to close.
-      if (pHost && pHost->m_hSheet == hWnd) pHost->CloseBox();
+      if (pHost && pHost->m_hSheet == hWnd) pHost->CloseByMessage();
       return 0;
     case PSM_CHANGED:
     case PSM_UNCHANGED:
@@ -590,9 +590,11 @@ void SheetHost::ApplyPages(bool bOk) {
 }
 
 // Cancel and the close box: the page shown may refuse; then every page made
-// is reset (lParam TRUE for the close box) and the sheet is destroyed.
-void SheetHost::CancelSheet(bool bCloseBox) {
-  if (!m_hSheet || m_bClosing) return;
+// is reset (lParam TRUE for the close box) and the sheet is destroyed, at
+// once or (bWhenIdle) once the message handling under way has returned to
+// the sheet's own loop.
+void SheetHost::CancelSheet(bool bCloseBox, bool bWhenIdle) {
+  if (!m_hSheet || m_bClosing || m_bEnded) return;
   m_ptMouse = kPointerAway;
   m_bClosing = true;
   if (Notify(m_nCurrent, PSN_QUERYCANCEL, 0)) {
@@ -602,17 +604,35 @@ void SheetHost::CancelSheet(bool bCloseBox) {
   }
   for (int i = 0; i < PageCount(); ++i)
     if (PageWindow(i)) Notify(i, PSN_RESET, bCloseBox ? TRUE : FALSE);
-  DestroySheet();
   m_bClosing = false;
+  if (bWhenIdle)
+    m_bEnded = true;
+  else
+    DestroySheet();
 }
 
 void SheetHost::CloseBox() {
   if (!m_hSheet) return;
   Log() << "close box\n";
-  CancelSheet(true);
+  CancelSheet(true, false);
+}
+
+// WM_CLOSE reached the sheet (the close box, or a page asking it to close),
+// maybe inside a modal loop that a page runs: as the real sheet does, the
+// cancel sequence is sent now and the sheet is destroyed once its own loop
+// runs again, after that modal loop has ended.
+void SheetHost::CloseByMessage() {
+  if (!m_hSheet) return;
+  Log() << "close box\n";
+  CancelSheet(true, true);
+}
+
+void SheetHost::DestroyIfEnded() {
+  if (m_bEnded) DestroySheet();
 }
 
 void SheetHost::DestroySheet() {
+  m_bEnded = false;
   if (!m_hSheet) return;
   for (Page& page : m_pages) {
     if (page.hWnd) DestroyWindow(page.hWnd);
@@ -647,7 +667,10 @@ void SheetHost::Shutdown() {
 
 void SheetHost::SetJoystick() { sim::SetJoystickState(m_options.uJoyId, m_state); }
 
-void SheetHost::Pump() { sim::PumpMessages(); }
+void SheetHost::Pump() {
+  sim::PumpMessages();
+  DestroyIfEnded();
+}
 
 void SheetHost::PostMouse(UINT uMsg, WPARAM wParam, long x, long y) {
   const WORD wX = static_cast<WORD>(x), wY = static_cast<WORD>(y);
@@ -767,6 +790,7 @@ bool SheetHost::Run(const Step& step, std::string* pError) {
       const bool bOpen = m_hSheet != nullptr;
       for (long ms = 0; ms < step.n[0] && (m_hSheet || !bOpen); ms += 10) {
         sim::RunMessages(DWORD(std::min<long>(10, step.n[0] - ms)));
+        DestroyIfEnded();
         LogReports();
       }
       break;
@@ -802,7 +826,7 @@ bool SheetHost::Run(const Step& step, std::string* pError) {
       Pump();
       break;
     case Verb::kCancel:
-      CancelSheet(false);
+      CancelSheet(false, false);
       Pump();
       break;
     case Verb::kClose:

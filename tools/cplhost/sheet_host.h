@@ -103,7 +103,9 @@ class SheetHost {
   LRESULT Notify(int nPage, UINT code, LPARAM lParam);
   bool SelectPage(int nPage);
   void ApplyPages(bool bOk);
-  void CancelSheet(bool bCloseBox);
+  void CancelSheet(bool bCloseBox, bool bWhenIdle);
+  void CloseByMessage();
+  void DestroyIfEnded();
   void DestroySheet();
   void SetJoystick();
   void Pump();
@@ -125,6 +127,7 @@ class SheetHost {
   int m_cxPage = 0;  // the page area: the largest page's client size
   int m_cyPage = 0;
   bool m_bClosing = false;
+  bool m_bEnded = false;  // cancelled by a message; destroyed when the sheet's loop runs again
   DWORD m_dwStartTick = 0;
   DIJOYSTATE m_state{};
   std::string m_devicePath;
