@@ -145,9 +145,7 @@ INSTANTIATE_TEST_SUITE_P(Pages, PageLeave,
 // The sheet closes while the vibration page runs a motor: Cancel, the close
 // box and a controller that stops answering send no PSN_KILLACTIVE, and the
 // motor stops all the same.
-enum class Close { kCancel, kCloseBox, kLostDevice };
-
-class SheetCloseOnVibration : public ProcsFixture, public ::testing::WithParamInterface<Close> {};
+class SheetCloseOnVibration : public ProcsFixture, public ::testing::WithParamInterface<Way> {};
 
 TEST_P(SheetCloseOnVibration, StopsTheMotors) {
   OpenSheet();
@@ -156,26 +154,12 @@ TEST_P(SheetCloseOnVibration, StopsTheMotors) {
   // Manual mode: the left motor's button runs it at 63 x 21 / 255 + 10 = 15.
   SendMessageA(m_hPage[kPower], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(80, 310));
   ASSERT_EQ(Reports(), (std::vector<Bytes>{Bytes{0, 15, 0, 0}}));
-  switch (GetParam()) {
-    case Close::kCancel:
-      CloseSheet(Leave::kCancel);
-      break;
-    case Close::kCloseBox:
-      CloseSheet(Leave::kCloseBox);
-      break;
-    case Close::kLostDevice:
-      sim::LoseJoystick(0);
-      sim::RunMessages(600);
-      ASSERT_EQ(s_nSheetCloses, 1);
-      CloseSheet(Leave::kCloseBox);
-      break;
-  }
+  EndSheet(GetParam());
   EXPECT_EQ(Reports(), (std::vector<Bytes>{Bytes{0, 15, 0, 0}, Bytes{0, 0, 0, 0}, Bytes{0, 0, 0, 0}}));
   NewSheet();
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, SheetCloseOnVibration,
-                         ::testing::Values(Close::kCancel, Close::kCloseBox, Close::kLostDevice));
+INSTANTIATE_TEST_SUITE_P(Ways, SheetCloseOnVibration, ::testing::Values(Way::kCancel, Way::kCloseBox, Way::kLostDevice));
 
 TEST_F(PageNotify, AboutPageLeavesTheRecordOfThePageBefore) {
   OpenSheet();

@@ -61,6 +61,11 @@ enum class Leave {
   kCloseBox,  // the same with PSN_RESET lParam TRUE
 };
 
+// The ways a user's sheet ends: its buttons, and a controller that stops
+// answering (the page asks the sheet to close, which the sheet does as for
+// its close box).
+enum class Way { kOk, kCancel, kCloseBox, kLostDevice };
+
 // The notification record a property sheet sends its pages (PSHNOTIFY).
 struct SheetNotify {
   NMHDR hdr;
@@ -153,6 +158,27 @@ class ProcsFixture : public pagetest::PageFixture {
     if (m_pSheet) m_pSheet->Release();
     m_pSheet = nullptr;
     m_pInfo = nullptr;
+  }
+
+  // The sheet shown ends in one of the user's ways.
+  void EndSheet(Way way) {
+    switch (way) {
+      case Way::kOk:
+        CloseSheet(Leave::kOk);
+        break;
+      case Way::kCancel:
+        CloseSheet(Leave::kCancel);
+        break;
+      case Way::kCloseBox:
+        CloseSheet(Leave::kCloseBox);
+        break;
+      case Way::kLostDevice:
+        sim::LoseJoystick(0);
+        sim::RunMessages(3000);
+        EXPECT_EQ(s_nSheetCloses, 1) << "the page asked the sheet to close";
+        CloseSheet(Leave::kCloseBox);
+        break;
+    }
   }
 
   // Properties pressed again in the same process, after the sheet was left.

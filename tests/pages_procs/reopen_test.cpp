@@ -7,11 +7,6 @@
 namespace procstest {
 namespace {
 
-// The ways of leaving: the sheet's buttons, and a controller that stops
-// answering (the page asks the sheet to close, which the sheet does as for
-// its close box).
-enum class Way { kOk, kCancel, kCloseBox, kLostDevice };
-
 struct ReopenCase {
   int nPage;
   Way way;
@@ -28,23 +23,7 @@ class Reopen : public ProcsFixture, public ::testing::WithParamInterface<ReopenC
     OpenSheet();
     if (nPage != kTest) Show(nPage);
     sim::RunMessages(50);
-    switch (way) {
-      case Way::kOk:
-        CloseSheet(Leave::kOk);
-        break;
-      case Way::kCancel:
-        CloseSheet(Leave::kCancel);
-        break;
-      case Way::kCloseBox:
-        CloseSheet(Leave::kCloseBox);
-        break;
-      case Way::kLostDevice:
-        sim::LoseJoystick(0);
-        sim::RunMessages(3000);
-        ASSERT_EQ(s_nSheetCloses, 1) << "the page asked the sheet to close";
-        CloseSheet(Leave::kCloseBox);
-        break;
-    }
+    EndSheet(way);
   }
 };
 
