@@ -192,6 +192,9 @@ TEST_F(AcquireTest, BadSheetPointer) {
   GuardedPage page;
   EXPECT_EQ(AcquireDevice(m_hSheet, nullptr), E_POINTER);
   EXPECT_EQ(AcquireDevice(m_hSheet, static_cast<PropSheet*>(page.Last(sizeof(PropSheet) - 1))), E_POINTER);
+  // A readable copy of a real sheet that cannot be written.
+  pagetest::ReadOnlyPage readOnly(m_pSheet, sizeof(PropSheet));
+  EXPECT_EQ(AcquireDevice(m_hSheet, static_cast<PropSheet*>(readOnly.Get())), E_POINTER);
   EXPECT_EQ(sim::LiveDirectInputObjects(), m_lLiveBefore + 1) << "nothing was made";
 }
 
