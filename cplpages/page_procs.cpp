@@ -6,9 +6,12 @@
 // and the mouse, and has the settings record written when the page is
 // shown, applied, cancelled or loses its device.
 //
-// Every procedure keeps its own set of statics; only the current device and
-// the lost-device clock (device_access.cpp) are shared. Everything runs on
-// the property sheet's window thread.
+// Every procedure keeps its own set of statics; only the current device,
+// the lost-device clock (device_access.cpp) and whether the open sheet has
+// its settings are shared. The control panel may open one sheet after
+// another in one process: what a sheet leaves in these statics is forgotten
+// when its pages are destroyed. Everything runs on the property sheet's
+// window thread.
 #include <cstring>
 
 #include "device_access.h"
@@ -88,8 +91,9 @@ BYTE g_bAcquired = 0;
 }  // namespace about_page
 
 // Set while the open sheet has its settings: the test page's WM_INITDIALOG
-// loaded them, and its WM_DESTROY ends them with the sheet. A sheet whose device could not be made has none, and its pages
-// write no record: the engine's records would be those of an earlier sheet.
+// loaded them, and its WM_DESTROY ends them with the sheet. A sheet whose
+// device could not be made has none, and its pages write no record: the
+// engine's records would be those of an earlier sheet.
 bool g_bSheetLoaded = false;
 
 int MouseX(LPARAM lParam) { return static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lParam))); }
