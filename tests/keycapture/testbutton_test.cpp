@@ -1,6 +1,8 @@
 // The TESTBUTTON class: registration, the lamp chosen by the user data, and
 // the caption of at most two characters, through dialog template 109.
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "keycapture_fixture.h"
 
@@ -72,6 +74,32 @@ TEST_F(TestButtonTest, OtherUserDataShowsTheUnlitLamp) {
   const COLORREF unlit = Lamp();
   Show(7, "");
   EXPECT_EQ(Lamp(), unlit);
+}
+
+// The caption is drawn in light grey (0xCACACA) over the lamp, without a
+// background of its own: where the glyphs (smoothed at their edges) cover
+// the red lamp, they make it lighter, up to that grey.
+TEST_F(TestButtonTest, CaptionIsLightGreyOverTheLamp) {
+  Show(1, "");
+  std::vector<COLORREF> bare;
+  for (int y = 0; y < 33; ++y)
+    for (int x = 0; x < 30; ++x) bare.push_back(sim::GetWindowPixel(m_hButton, x, y));
+  Show(1, "88");
+  int nLighter = 0, nDarker = 0, nBrightest = 0;
+  for (int y = 0; y < 33; ++y)
+    for (int x = 0; x < 30; ++x) {
+      const COLORREF c = sim::GetWindowPixel(m_hButton, x, y);
+      const COLORREF b = bare[size_t(y * 30 + x)];
+      if (c == b) continue;
+      if (GetGValue(c) > GetGValue(b))
+        ++nLighter;
+      else
+        ++nDarker;
+      nBrightest = std::max(nBrightest, int(GetGValue(c)));
+    }
+  EXPECT_GT(nLighter, 20);
+  EXPECT_EQ(nDarker, 0);
+  EXPECT_EQ(nBrightest, 0xCA);
 }
 
 TEST_F(TestButtonTest, AFiveCharacterCaptionShowsOnlyItsFirstTwo) {
