@@ -277,6 +277,12 @@ TEST_F(CplHostTest, ReopenMakesANewSheetOnTheLoadedModule) {
   EXPECT_EQ(error, "line 4: the sheet is closed");
 }
 
+TEST_F(CplHostTest, ReopenNeedsALoadedServer) {
+  std::string error;
+  EXPECT_FALSE(m_host.Reopen(&error));
+  EXPECT_EQ(error, "no server is loaded");
+}
+
 TEST_F(CplHostTest, UnplugAndPlugTheController) {
   Play("unplug\n");
   sim::JoystickSnapshot snapshot;

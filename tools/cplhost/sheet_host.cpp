@@ -292,6 +292,10 @@ bool SheetHost::CreateSheet(std::string* pError) {
 }
 
 bool SheetHost::Reopen(std::string* pError) {
+  if (!m_pfnGetClassObject) {
+    *pError = "no server is loaded";
+    return false;
+  }
   if (m_hSheet) CloseBox();
   if (m_hSheet) DestroySheet();  // a page refused; the user closes the sheet anyway
   ReleaseSheet();
