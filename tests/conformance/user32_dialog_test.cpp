@@ -92,6 +92,39 @@ TEST(User32Dialog, DialogUnitsOfMsShellDlg8) {
   EXPECT_EQ(g_rcMapped.bottom, 13);
 }
 
+std::vector<UINT> g_dialogMessages;
+WPARAM g_wFont = 0;
+
+INT_PTR CALLBACK RecordFontAndEnd(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM) {
+  if (uMsg == WM_SETFONT) g_wFont = wParam;
+  if (uMsg == WM_SETFONT || uMsg == WM_INITDIALOG) g_dialogMessages.push_back(uMsg);
+  if (uMsg == WM_INITDIALOG) {
+    EndDialog(hDlg, 1);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+// "When a dialog box uses the DS_SETFONT style ..., the system sends the
+// WM_SETFONT message to the dialog box procedure before it creates the
+// controls" (WM_SETFONT reference), so before WM_INITDIALOG, with the font;
+// a dialog without the style gets none.
+TEST(User32Dialog, SetFontComesBeforeInitDialogWithDsSetFont) {
+  for (const bool bFont : {true, false}) {
+    SCOPED_TRACE(bFont);
+    g_dialogMessages.clear();
+    g_wFont = 0;
+    Template t(WS_POPUP, 40, 20, bFont ? "MS Shell Dlg" : nullptr, 8);
+    EXPECT_EQ(DialogBoxIndirectParamA(GetModuleHandleA(nullptr), t.Get(), nullptr, RecordFontAndEnd, 0), 1);
+    if (bFont) {
+      EXPECT_EQ(g_dialogMessages, (std::vector<UINT>{WM_SETFONT, WM_INITDIALOG}));
+      EXPECT_NE(g_wFont, WPARAM(0));
+    } else {
+      EXPECT_EQ(g_dialogMessages, (std::vector<UINT>{WM_INITDIALOG}));
+    }
+  }
+}
+
 TEST(User32Dialog, EndDialogRefusesAWindowThatIsNoDialog) {
   EXPECT_FALSE(EndDialog(nullptr, 1));
 }

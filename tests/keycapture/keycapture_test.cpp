@@ -115,6 +115,25 @@ TEST_F(KeyCaptureTest, PaintsTheFrameTheTitleAndTheKeyText) {
   EXPECT_GT(DarkPixels(withKey, kKeyRect), 20);
 }
 
+// The key line follows every key, releases too: a modifier let go after the
+// key leaves the dialog showing the key alone.
+TEST_F(KeyCaptureTest, TheKeyLineFollowsReleases) {
+  auto KeyLine = [](const sim::DialogRun& run) {
+    std::vector<COLORREF> pixels;
+    for (int y = kKeyRect.top; y < kKeyRect.bottom; ++y)
+      for (int x = kKeyRect.left; x < kKeyRect.right; ++x) pixels.push_back(run.Pixel(x, y));
+    return pixels;
+  };
+  RunKeyCapture(sim::DialogScript{{Down('A'), Up('A')}, IDOK});
+  const sim::DialogRun plain = sim::LastDialogRun();
+  RunKeyCapture(sim::DialogScript{{Down(VK_CONTROL), Down('A'), Up('A'), Up(VK_CONTROL)}, IDOK});
+  const sim::DialogRun released = sim::LastDialogRun();
+  RunKeyCapture(sim::DialogScript{{Down(VK_CONTROL), Down('A'), Up('A')}, IDOK});
+  const sim::DialogRun held = sim::LastDialogRun();
+  EXPECT_EQ(KeyLine(released), KeyLine(plain));
+  EXPECT_NE(KeyLine(held), KeyLine(plain)) << "with Ctrl still held the line reads Ctl+A";
+}
+
 TEST_F(KeyCaptureTest, VkToUsageHasNinetySixKeysAndNoModifiers) {
   int n = 0;
   for (DWORD usage : VK_TO_USAGE) n += usage != 0;

@@ -212,6 +212,10 @@ HWND CreateFromTemplate(HINSTANCE hInstance, const uint8_t* pData, size_t cbData
   dialog->m_dialog->nBaseX = nBaseX;
   dialog->m_dialog->nBaseY = nBaseY;
   SetWindowLongPtrA(hDlg, int(DWLP_DLGPROC), reinterpret_cast<LONG_PTR>(pfnDlg));
+  // The template's font goes to the dialog before its controls are made
+  // (the layer draws every dialog font with its one GUI font).
+  if (spec.style & DS_SETFONT) SendMessageA(hDlg, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+  if (!IsWindow(hDlg)) return nullptr;
   HWND hFirst = nullptr;
   for (const ItemSpec& item : spec.items) {
     LPCSTR pszItemClass = item.bClassOrdinal ? MAKEINTRESOURCEA(item.classOrdinal) : item.className.c_str();

@@ -228,6 +228,13 @@ HANDLE LoadIconImage(HINSTANCE hInst, LPCSTR name, int cx, int cy, UINT fuLoad) 
   return AddIcon(icon);
 }
 
+size_t CountIcons() {
+  IconTable& table = Icons();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  return size_t(std::count_if(table.icons.begin(), table.icons.end(),
+                              [](const auto& entry) { return !entry.second->bShared; }));
+}
+
 }  // namespace user32
 }  // namespace qjplat
 

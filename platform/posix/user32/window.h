@@ -138,6 +138,9 @@ const QJ_RESOURCE_ENTRY* FindModuleResource(HMODULE hModule, LPCSTR lpType, LPCS
 
 // Icons (icon.cpp): LoadImageA's IMAGE_ICON branch.
 HANDLE LoadIconImage(HINSTANCE hInst, LPCSTR name, int cx, int cy, UINT fuLoad);
+// Icons and cursors alive now that DestroyIcon would destroy (shared ones
+// are not counted).
+size_t CountIcons();
 
 }  // namespace user32
 }  // namespace qjplat

@@ -37,6 +37,7 @@ typedef void(CALLBACK* TIMERPROC)(HWND hWnd, UINT uMsg, UINT_PTR idEvent, DWORD 
 #define WM_GETMINMAXINFO 0x0024
 #define WM_SETFONT 0x0030
 #define WM_GETFONT 0x0031
+#define WM_WINDOWPOSCHANGING 0x0046
 #define WM_WINDOWPOSCHANGED 0x0047
 #define WM_NOTIFY 0x004E
 #define WM_NCCREATE 0x0081
@@ -299,7 +300,10 @@ QJ_PLATFORM_API int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaptio
 #define SWP_NOSIZE 0x0001
 #define SWP_NOMOVE 0x0002
 #define SWP_NOZORDER 0x0004
+#define SWP_NOREDRAW 0x0008
 #define SWP_NOACTIVATE 0x0010
+#define SWP_SHOWWINDOW 0x0040
+#define SWP_HIDEWINDOW 0x0080
 
 // Timers: shorter periods are raised to USER_TIMER_MINIMUM.
 #define USER_TIMER_MINIMUM 0x0000000A
@@ -411,6 +415,21 @@ struct CREATESTRUCTA {
 };
 typedef CREATESTRUCTA* LPCREATESTRUCTA;
 static_assert(sizeof(CREATESTRUCTA) == (sizeof(void*) == 8 ? 80 : 48), "CREATESTRUCTA keeps its published size");
+
+// The lParam of WM_WINDOWPOSCHANGING and WM_WINDOWPOSCHANGED; a child's
+// position is in its parent's client coordinates.
+struct WINDOWPOS {
+  HWND hwnd;
+  HWND hwndInsertAfter;
+  int x;
+  int y;
+  int cx;
+  int cy;
+  UINT flags;
+};
+typedef WINDOWPOS* LPWINDOWPOS;
+typedef WINDOWPOS* PWINDOWPOS;
+static_assert(sizeof(WINDOWPOS) == (sizeof(void*) == 8 ? 40 : 28), "WINDOWPOS keeps its published size");
 
 struct MSG {
   HWND hwnd;
