@@ -276,14 +276,22 @@ BOOL FFServer::RunStep() {
   });
 
   m_dwDevState = dwSummary;
-  // The sums are sums of magnitudes, already held at full scale.
-  if (lLeftSum != m_lLastLeft || lRightSum != m_lLastRight) {
-    m_lLastLeft = lLeftSum;
-    m_lLastRight = lRightSum;
-    WriteMotorReport(static_cast<DWORD>(lLeftSum), static_cast<DWORD>(lRightSum));
-    g_nZeroReports = 0;
+  // The sums are sums of magnitudes, already held at full scale. The pair
+  // goes out on a change, and also when the device holds another one: a
+  // command's all-off report leaves m_lLastLeft/m_lLastRight alone, so an
+  // effect started again before this step would otherwise stay silent. A
+  // report that does not arrive is remembered neither here nor in the
+  // shared zero count, so the next step tries again, once.
+  const DWORD dwLeft = static_cast<DWORD>(lLeftSum);
+  const DWORD dwRight = static_cast<DWORD>(lRightSum);
+  if (lLeftSum != m_lLastLeft || lRightSum != m_lLastRight || DeviceDiffers(dwLeft, dwRight)) {
+    if (SendReport(dwLeft, dwRight)) {
+      m_lLastLeft = lLeftSum;
+      m_lLastRight = lRightSum;
+      g_nZeroReports = 0;
+    }
   } else if (m_lLastLeft == 0 && m_lLastRight == 0 && TakeZeroRepeat()) {
-    WriteMotorReport(0, 0);
+    SendReport(0, 0);
   }
   Unlock();
   Sleep(1);
