@@ -5,8 +5,8 @@
 // times in milliseconds of GetTickCount. Intermediate products are formed in
 // 64 bits and each result saturates to 32 bits, so no input can overflow:
 // wherever the 32-bit arithmetic stays in range, every result is the 32-bit
-// one, for levels, magnitudes and gains beyond their nominal ranges too. The
-// user's time-cycle and motor-power settings beyond 255 count as 255.
+// one, for levels, magnitudes, gains and the user's time-cycle and
+// motor-power settings (nominally 0..255) beyond their ranges too.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -18,8 +18,6 @@ namespace {
 // The stored value of pi the synthesis uses (not the full-precision one).
 const double kPi = 3.1415926535;
 const LONG kFullScale = 10000;
-// Highest user setting of the time cycle and the motor power.
-const DWORD kSettingMax = 255;
 // Zero reports repeated after the pair has fallen to (0, 0).
 const DWORD kZeroRepeats = 5;
 
@@ -98,9 +96,10 @@ void NormaliseRamp(DIRAMPFORCE* pr) {
   }
 }
 
-// Scaled period in microseconds: the requested period times 1..4 thirds, by
-// the time-cycle setting or, in auto mode, by a random factor. Under 1 ms it
-// becomes 2 ms. 64 bits: the scaled period may exceed 32 bits.
+// Scaled period in microseconds: the requested period times a number of
+// thirds, 1..4 by the time-cycle setting 0..255 (more beyond it) or, in auto
+// mode, by a random factor. Under 1 ms it becomes 2 ms. 64 bits: with any
+// 32-bit setting and period the result stays below 2^57.
 uint64_t ScaledPeriod(DWORD dwPeriod, const SettingsRecord& settings) {
   uint64_t qwFactor;
   if (settings.dwAutoMode != 0) {
@@ -108,13 +107,17 @@ uint64_t ScaledPeriod(DWORD dwPeriod, const SettingsRecord& settings) {
     const int nRand = rand() & 0x7FFF;
     qwFactor = static_cast<uint64_t>((nRand * 3) / 32767 + 1);
   } else {
-    const DWORD dwTimeCycle = settings.dwTimeCycle < kSettingMax ? settings.dwTimeCycle : kSettingMax;
-    qwFactor = (dwTimeCycle * 3) / 255 + 1;
+    qwFactor = (static_cast<uint64_t>(settings.dwTimeCycle) * 3) / 255 + 1;
   }
   uint64_t P = (qwFactor * dwPeriod) / 3;
   if (P / 1000 == 0) P = 2000;
   return P;
 }
+
+// (Pm * q) / 100 without the product: Pm = 100a + b gives a*q + (b*q) / 100.
+// With Pm below 7.3e13 (the longest scaled period) and q below 1.2e7 (a
+// phase of up to 2^32 - 1 hundredths of a degree, / 360), a*q fits 64 bits.
+uint64_t HundredthsOf(uint64_t Pm, uint64_t q) { return (Pm / 100) * q + ((Pm % 100) * q) / 100; }
 
 // Value of a periodic waveform at sustain time s (ms). The magnitude is
 // unsigned; with the offset it may leave 32 bits before the result
@@ -124,7 +127,7 @@ LONG PeriodicForce(DWORD dwEffectId, const DIPERIODIC& per, DWORD s, const Setti
   const int64_t O = per.lOffset;
   if (per.dwPeriod / 1000 == 0) return Saturate(M + O);
 
-  // With the time cycle at most 255, Pm is below 2^23.
+  // Pm is below 7.3e13, so r * 360 stays within 64 bits.
   const uint64_t Pm = ScaledPeriod(per.dwPeriod, settings) / 1000;
   const uint64_t H = Pm / 2;
   const uint64_t r = s % Pm;
@@ -148,7 +151,7 @@ LONG PeriodicForce(DWORD dwEffectId, const DIPERIODIC& per, DWORD s, const Setti
       return TruncToLong(v);
     }
     case ET_TRIANGLE: {
-      const uint64_t shift = (Pm * (per.dwPhase / 360)) / 100;
+      const uint64_t shift = HundredthsOf(Pm, per.dwPhase / 360);
       const uint64_t rr = (s + shift) % Pm;
       if (rr < H) return Saturate(LerpWide(O, M, qwHalf, static_cast<int64_t>(rr)));
       return Saturate(LerpWide(M, O, qwHalf, static_cast<int64_t>(rr - H)));
@@ -168,9 +171,9 @@ LONG ApplyGain(LONG lForce, DWORD dwGain) {
 }
 
 // |(k * lShare) / 5|, bounded by full scale: a larger share clamps the sum to
-// full scale all the same.
-LONG ScaleShare(LONG k, LONG lShare) {
-  int64_t v = (static_cast<int64_t>(k) * lShare) / 5;
+// full scale all the same. k is below 2^27, so the product fits 64 bits.
+LONG ScaleShare(int64_t k, LONG lShare) {
+  int64_t v = (k * lShare) / 5;
   if (v < 0) v = -v;
   return v > kFullScale ? kFullScale : static_cast<LONG>(v);
 }
@@ -249,8 +252,8 @@ BOOL FFServer::RunStep() {
   LONG lLeftSum = 0;
   LONG lRightSum = 0;
   DWORD dwSummary = EFFECT_STOPPED;
-  const DWORD dwPower = m_Settings.dwMotorPower < kSettingMax ? m_Settings.dwMotorPower : kSettingMax;
-  const LONG k = static_cast<LONG>(dwPower * 6) / 255 + 1;
+  // 1..7 for the settings 0..255; beyond them up to about 10^8.
+  const int64_t k = (static_cast<int64_t>(m_Settings.dwMotorPower) * 6) / 255 + 1;
 
   RotatePtrList(&m_EffectList, [&](PtrListNode* pNode) {
     EffectRecord* pRec = static_cast<EffectRecord*>(pNode);

@@ -158,8 +158,9 @@ TEST_F(FFServerSynthesisTest, TimeCycleScalesThePeriod) {
   } cases[] = {
       {0, 50, 2000},   {84, 50, 2000},   {85, 50, 7000},   {85, 100, 2000}, {169, 100, 2000},
       {170, 149, 7000}, {170, 150, 2000}, {254, 150, 2000}, {255, 150, 7000}, {255, 200, 2000},
-      // A setting beyond 255 counts as 255.
-      {0xFFFFFFFF, 150, 7000},
+      // Beyond 255 the same arithmetic: 340 gives five thirds (Pm = 500),
+      // the largest setting a period of 5052902800 ms.
+      {340, 249, 7000}, {340, 250, 2000}, {0xFFFFFFFF, 250, 7000},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.dwTimeCycle << " at " << c.dwAtMs);
@@ -169,6 +170,13 @@ TEST_F(FFServerSynthesisTest, TimeCycleScalesThePeriod) {
     Play(Periodic(5000, 2000, 0, 300000), ET_SQUARE);
     EXPECT_EQ(LeftAt(c.dwAtMs), c.lLeft);
   }
+  // The largest setting, period and phase: the triangle's phase shift of
+  // (Pm * 11930464) / 100 ms, with Pm = 72340174236046, is exact.
+  server->m_Settings.dwTimeCycle = 0xFFFFFFFF;
+  ASSERT_TRUE(server->ResetEffects());
+  sim::SetTick(kStartTick);
+  Play(Periodic(10000, 0, 0xFFFFFFFF, 0xFFFFFFFF), ET_TRIANGLE);
+  EXPECT_EQ(LeftAt(2000000), 7199);
 }
 
 TEST_F(FFServerSynthesisTest, DefaultTimeCycleTurnsAOneMillisecondPeriodIntoTwo) {
@@ -265,16 +273,22 @@ TEST_F(FFServerSynthesisTest, MotorPowerFactor) {
   // k = power * 6 / 255 + 1; each share becomes |k * share / 5|.
   struct Case {
     DWORD dwMotorPower;
-    LONG lLeft;
+    LONG lMagnitude, lLeft;
   } cases[] = {
-      {0, 1000},   {42, 1000},  {43, 2000},  {84, 2000},  {85, 3000},  {127, 3000},        {128, 4000},
-      {169, 4000}, {170, 5000}, {212, 5000}, {213, 6000}, {254, 6000}, {255, 7000}, {0xFFFFFFFF, 7000},
+      {0, 5000, 1000},   {42, 5000, 1000},  {43, 5000, 2000},  {84, 5000, 2000},  {85, 5000, 3000},
+      {127, 5000, 3000}, {128, 5000, 4000}, {169, 5000, 4000}, {170, 5000, 5000}, {212, 5000, 5000},
+      {213, 5000, 6000}, {254, 5000, 6000}, {255, 5000, 7000},
+      // Beyond the setting's range the same arithmetic: 297 still gives 7,
+      // 298 gives 8, two million gives 47059.
+      {297, 5000, 7000}, {298, 5000, 8000}, {1000, 300, 1440}, {2000000, 1, 9411},
+      // power * 6 beyond 32 bits: the share reaches full scale, no further.
+      {0xFFFFFFFF, 1, 10000},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.dwMotorPower);
     server->m_Settings.dwMotorPower = c.dwMotorPower;
     ASSERT_TRUE(server->ResetEffects());
-    Play(Constant(5000));
+    Play(Constant(c.lMagnitude));
     EXPECT_EQ(LeftAt(0), c.lLeft);
   }
 }
