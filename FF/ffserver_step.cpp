@@ -65,20 +65,26 @@ bool IsPeriodic(DWORD dwEffectId) { return dwEffectId >= ET_SQUARE && dwEffectId
 
 // Start level S and sustain end level R of the attack and the fade, read from
 // the block as it stands at this tick (the periodic magnitude is unsigned and
-// stays positive). An effect without a usable block has no level.
-void EnvelopeLevels(EffectRecord* pRec, int64_t* pStart, int64_t* pEnd) {
+// stays positive). false, with both levels 0, when the record has no block
+// long enough for its type.
+bool EnvelopeLevels(EffectRecord* pRec, int64_t* pStart, int64_t* pEnd) {
   *pStart = 0;
   *pEnd = 0;
   if (pRec->dwEffectId == ET_CONSTANT) {
-    if (const DICONSTANTFORCE* pc = Block<DICONSTANTFORCE>(pRec)) *pStart = *pEnd = pc->lMagnitude;
+    const DICONSTANTFORCE* pc = Block<DICONSTANTFORCE>(pRec);
+    if (pc == NULL) return false;
+    *pStart = *pEnd = pc->lMagnitude;
   } else if (pRec->dwEffectId == ET_RAMP) {
-    if (const DIRAMPFORCE* pr = Block<DIRAMPFORCE>(pRec)) {
-      *pStart = pr->lStart;
-      *pEnd = pr->lEnd;
-    }
+    const DIRAMPFORCE* pr = Block<DIRAMPFORCE>(pRec);
+    if (pr == NULL) return false;
+    *pStart = pr->lStart;
+    *pEnd = pr->lEnd;
   } else if (IsPeriodic(pRec->dwEffectId)) {
-    if (const DIPERIODIC* pp = Block<DIPERIODIC>(pRec)) *pStart = *pEnd = pp->dwMagnitude;
+    const DIPERIODIC* pp = Block<DIPERIODIC>(pRec);
+    if (pp == NULL) return false;
+    *pStart = *pEnd = pp->dwMagnitude;
   }
+  return true;
 }
 
 // Makes the ramp run from 0 (rising) or toward 0 (falling) by the difference
@@ -225,7 +231,7 @@ void FFServer::PlayRecord(EffectRecord* pRec, DWORD dwElapsed, LONG* plLeft, LON
   const DWORD p = dwElapsed - pRec->dwStartDelay;
   int64_t qwStartLevel = 0;
   int64_t qwEndLevel = 0;
-  EnvelopeLevels(pRec, &qwStartLevel, &qwEndLevel);
+  const bool bBlock = EnvelopeLevels(pRec, &qwStartLevel, &qwEndLevel);
 
   // The envelope's attack and fade levels are unsigned: positive values.
   LONG lForce = 0;
@@ -242,6 +248,10 @@ void FFServer::PlayRecord(EffectRecord* pRec, DWORD dwElapsed, LONG* plLeft, LON
     }
     lForce = Saturate(LerpWide(qwEndLevel, pRec->diEnvelope.dwFadeLevel, F, f));
   }
+  // Without a usable block the effect runs its course (delay, attack,
+  // duration, fade) and stops as any other, but gives no force in any phase:
+  // the envelope's own levels do not play either.
+  if (!bBlock) return;
   lForce = ApplyGain(lForce, pRec->dwGain);
   lForce = ApplyGain(lForce, m_dwGain.load());
   SplitForce(plLeft, plRight, lForce, pRec->dwFlags, pRec->rglDirection, pRec->cAxes);

@@ -362,6 +362,8 @@ TEST_F(FFServerSynthesisTest, TickWrapBetweenStartAndNow) {
   EXPECT_EQ(server->m_lLastLeft, 5120);
 }
 
+// An effect without a block long enough for its type gives no force in any
+// phase, its envelope's levels included, and still runs its course.
 TEST_F(FFServerSynthesisTest, ShortOrMissingBlocksPlayNothingAndStillRunOut) {
   struct Case {
     DWORD dwEffectId;
@@ -374,7 +376,7 @@ TEST_F(FFServerSynthesisTest, ShortOrMissingBlocksPlayNothingAndStillRunOut) {
     SCOPED_TRACE(testing::Message() << c.dwEffectId << " with " << c.cb << " bytes");
     ASSERT_TRUE(server->ResetEffects());
     sim::SetTick(kStartTick);
-    Desc d = Periodic(10000, 5000, 0, 100000, kSecondUs);
+    Desc d = Periodic(10000, 5000, 0, 100000, kSecondUs).Envelope(8000, 500000, 6000, 500000);
     d.block.ramp = {10000, 0};
     d.eff.cbTypeSpecificParams = c.cb;
     if (c.cb == 0) {
@@ -384,8 +386,11 @@ TEST_F(FFServerSynthesisTest, ShortOrMissingBlocksPlayNothingAndStillRunOut) {
     DWORD dwEffect = 0;
     ASSERT_TRUE(server->AddEffect(c.dwEffectId, &dwEffect, c.cb ? d.Get() : &d.eff, DIEP_ALLPARAMS));
     ASSERT_TRUE(server->PlayEffect(dwEffect));
-    EXPECT_EQ(LeftAt(10), 0);
-    EXPECT_EQ(LeftAt(1001), 0);
+    EXPECT_EQ(LeftAt(10), 0);     // attack
+    EXPECT_EQ(LeftAt(1000), 0);   // sustain
+    EXPECT_EQ(LeftAt(1990), 0);   // fade
+    EXPECT_EQ(server->QueryEffectState(dwEffect), (DWORD)EFFECT_PLAYING);
+    EXPECT_EQ(LeftAt(2001), 0);
     EXPECT_EQ(server->QueryEffectState(dwEffect), (DWORD)EFFECT_STOPPED);
   }
 }
