@@ -443,10 +443,13 @@ TEST_F(DriverTest, ForceFeedbackStateFollowsThePlaybackStep) {
 TEST_F(DriverTest, LastReleaseTearsDownEveryServer) {
   IDirectInputEffectDriver* pDriver = CreateBoundDriver();
   ASSERT_NE(pDriver, nullptr);
-  const std::string secondPath = fftest::DevicePath(7);
-  auto secondDevice = sim::AddHidDevice(secondPath);
-  InitInfo second(secondPath);
-  EXPECT_EQ(pDriver->DeviceID(0x0700, 7, 1, 0, &second.info), S_OK);
+  std::vector<std::shared_ptr<sim::HidDevice>> devices = {device};
+  for (DWORD id : {7u, 15u}) {
+    const std::string path = fftest::DevicePath(id);
+    devices.push_back(sim::AddHidDevice(path));
+    InitInfo init(path);
+    EXPECT_EQ(pDriver->DeviceID(0x0700, id, 1, 0, &init.info), S_OK);
+  }
   EXPECT_EQ(pDriver->SetGain(0, 10000), S_OK);
   ConstantEffect effect(10000, INFINITE);
   DWORD dwEffect = 0;
@@ -459,8 +462,7 @@ TEST_F(DriverTest, LastReleaseTearsDownEveryServer) {
   EXPECT_EQ(pDriver->AddRef(), 2u);
   EXPECT_EQ(pDriver->Release(), 1u);
   EXPECT_EQ(g_bServerOpen[0], 1) << "a Release above 0 tears nothing down";
-  device->Clear();
-  secondDevice->Clear();
+  for (const auto& dev : devices) dev->Clear();
   EXPECT_EQ(pDriver->Release(), 0u);
   for (DWORD id = 0; id < FF_MAX_JOYSTICKS; ++id) {
     SCOPED_TRACE(id);
@@ -468,7 +470,7 @@ TEST_F(DriverTest, LastReleaseTearsDownEveryServer) {
     EXPECT_EQ(g_bServerOpen[id], 0);
   }
   EXPECT_EQ(g_pDriver, nullptr);
-  for (const auto& dev : {device, secondDevice}) {
+  for (const auto& dev : devices) {
     SCOPED_TRACE(dev->Path());
     const auto reports = dev->Reports();
     ASSERT_FALSE(reports.empty());

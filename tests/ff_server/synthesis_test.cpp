@@ -204,6 +204,29 @@ TEST_F(FFServerSynthesisTest, AutoModeDrawsTheFactorAnewEachTick) {
   EXPECT_GT(nHigh, 100);
 }
 
+// The factor is 4 only when rand() gives 32767. The draws are predicted from
+// seeds found with the same C library: the first draw after srand(seed).
+TEST_F(FFServerSynthesisTest, AutoModeFactorReachesFourOnlyAtTheTopDraw) {
+  server->m_Settings.dwAutoMode = 1;
+  auto seedDrawing = [](int nDraw) {
+    for (unsigned seed = 1;; ++seed) {
+      srand(seed);
+      if ((rand() & 0x7FFF) == nDraw) return seed;
+    }
+  };
+  // A 300 ms square at s = 175 is high only with the factor 4 (Pm = 400).
+  struct Case {
+    int nDraw;
+    LONG lLeft;
+  } cases[] = {{32767, 7000}, {32766, 2000}, {0, 2000}};
+  Play(Periodic(5000, 2000, 0, 300000), ET_SQUARE);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.nDraw);
+    srand(seedDrawing(c.nDraw));
+    EXPECT_EQ(LeftAt(175), c.lLeft);
+  }
+}
+
 TEST_F(FFServerSynthesisTest, GainsScaleInTurnWithTruncation) {
   struct Case {
     LONG lMagnitude;
@@ -337,14 +360,19 @@ TEST_F(FFServerSynthesisTest, SummaryState) {
   Add(Constant(5000));
   LeftAt(0);
   EXPECT_EQ(server->m_dwDevState.load(), (DWORD)EFFECT_PLAYING);
-  server->PauseEffect(a);
+  // Playing wins over paused, whichever comes first in the list.
+  server->PauseEffect(b);
   LeftAt(1);
   EXPECT_EQ(server->m_dwDevState.load(), (DWORD)EFFECT_PLAYING);
+  server->ResumeEffect(b);
+  server->PauseEffect(a);
+  LeftAt(2);
+  EXPECT_EQ(server->m_dwDevState.load(), (DWORD)EFFECT_PLAYING);
   server->PauseEffect(b);
-  EXPECT_EQ(LeftAt(2), 0);
+  EXPECT_EQ(LeftAt(3), 0);
   EXPECT_EQ(server->m_dwDevState.load(), (DWORD)EFFECT_PAUSED);
   server->HaltAll();
-  LeftAt(3);
+  LeftAt(4);
   EXPECT_EQ(server->m_dwDevState.load(), (DWORD)EFFECT_STOPPED);
   // An effect that ends in a tick still counts as playing in that tick.
   Play(Constant(5000, 0));
