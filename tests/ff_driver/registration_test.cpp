@@ -9,16 +9,24 @@ namespace {
 
 const char kClassKey[] = "CLSID\\{5B2E91C7-7C3A-A02F-8E14-3D06B9F27A40}";
 
-// The REG_SZ value szName of HKEY_CLASSES_ROOT\szKey, or false.
+// The REG_SZ value szName of HKEY_CLASSES_ROOT\szKey, or false. The value
+// must carry its terminator within its size: it is read into a buffer full
+// of a sentinel, so a value stored without one fails.
 bool ReadString(const std::string& key, const char* szName, std::string* pValue) {
   HKEY hKey = nullptr;
   if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) return false;
-  char buf[512] = {};
-  DWORD cb = sizeof buf - 1;
+  char buf[512];
+  std::memset(buf, 0xcd, sizeof buf);
+  DWORD cb = sizeof buf;
   DWORD dwType = 0;
   const LONG lResult = RegQueryValueExA(hKey, szName, nullptr, &dwType, reinterpret_cast<BYTE*>(buf), &cb);
   RegCloseKey(hKey);
   if (lResult != ERROR_SUCCESS || dwType != REG_SZ) return false;
+  if (cb == 0 || buf[cb - 1] != 0 || std::strlen(buf) != cb - 1) {
+    ADD_FAILURE() << key << " " << (szName ? szName : "(default)") << ": " << cb
+                  << " bytes without exactly one terminator at their end";
+    return false;
+  }
   *pValue = buf;
   return true;
 }

@@ -318,16 +318,20 @@ TEST_P(ModuleTest, RegistrationThroughTheExports) {
   HKEY hKey = nullptr;
   ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, (std::string(kClassKey) + "\\InProcServer32").c_str(), 0, KEY_READ, &hKey),
             ERROR_SUCCESS);
-  char szValue[300] = {};
-  DWORD cb = sizeof szValue;
-  DWORD dwType = 0;
-  EXPECT_EQ(RegQueryValueExA(hKey, nullptr, nullptr, &dwType, reinterpret_cast<BYTE*>(szValue), &cb), ERROR_SUCCESS);
-  EXPECT_EQ(dwType, static_cast<DWORD>(REG_SZ));
-  EXPECT_STREQ(szValue, szModule) << "the server is the module itself, not the host";
-  cb = sizeof szValue;
-  EXPECT_EQ(RegQueryValueExA(hKey, "ThreadingModel", nullptr, &dwType, reinterpret_cast<BYTE*>(szValue), &cb),
-            ERROR_SUCCESS);
-  EXPECT_STREQ(szValue, "Both");
+  // Each value is read into a sentinel-filled buffer: its size must cover
+  // the text and exactly one terminator.
+  for (const auto& [name, expected] : {std::pair<const char*, std::string>{nullptr, szModule}, {"ThreadingModel", "Both"}}) {
+    SCOPED_TRACE(name ? name : "(default)");
+    char szValue[300];
+    std::memset(szValue, 0xcd, sizeof szValue);
+    DWORD cb = sizeof szValue;
+    DWORD dwType = 0;
+    EXPECT_EQ(RegQueryValueExA(hKey, name, nullptr, &dwType, reinterpret_cast<BYTE*>(szValue), &cb), ERROR_SUCCESS);
+    EXPECT_EQ(dwType, static_cast<DWORD>(REG_SZ));
+    ASSERT_EQ(cb, expected.size() + 1);
+    EXPECT_EQ(szValue[expected.size()], 0);
+    EXPECT_EQ(std::string(szValue), expected) << "the server is the module itself, not the host";
+  }
   RegCloseKey(hKey);
 
   sim::ClearDebugOutput();
