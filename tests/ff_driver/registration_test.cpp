@@ -78,6 +78,10 @@ TEST_F(RegistrationTest, UnregisterReportsAClassKeyThatStays) {
   EXPECT_EQ(DllUnregisterServer(), SELFREG_E_CLASS);
   EXPECT_TRUE(KeyExists(kClassKey));
   EXPECT_FALSE(KeyExists(std::string(kClassKey) + "\\InProcServer32"));
+  // The foreign subkey is this test's own: it goes, so that later tests in
+  // the same process find no class key.
+  EXPECT_EQ(RegDeleteKeyA(HKEY_CLASSES_ROOT, (std::string(kClassKey) + "\\ProgID").c_str()), ERROR_SUCCESS);
+  EXPECT_EQ(DllUnregisterServer(), S_OK);
 }
 
 TEST_F(RegistrationTest, SetRegistryValueJoinsPathsWithinTheKeyBuffer) {
@@ -109,7 +113,9 @@ TEST_F(RegistrationTest, FormatGuidWritesBracedUpperCase) {
 }
 
 TEST(ModuleMainTest, ProcessAttachMakesBothLogsAndDetachDeletesThem) {
-  HINSTANCE hSelf = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x10000));
+  // The program's own handle, as the loader would pass the module's: it stays
+  // in g_hInstance after the detach, and later tests may name the file by it.
+  const HINSTANCE hSelf = GetModuleHandleA(nullptr);
   EXPECT_TRUE(DllMain(hSelf, DLL_PROCESS_ATTACH, nullptr));
   EXPECT_EQ(g_hInstance, hSelf);
   EXPECT_NE(g_pLog, nullptr);
@@ -121,7 +127,7 @@ TEST(ModuleMainTest, ProcessAttachMakesBothLogsAndDetachDeletesThem) {
   EXPECT_TRUE(DllMain(hSelf, DLL_PROCESS_DETACH, nullptr));
   EXPECT_EQ(g_pLog, nullptr);
   EXPECT_EQ(g_pErrLog, nullptr);
-  g_hInstance = nullptr;
+  EXPECT_EQ(g_hInstance, hSelf);
 }
 
 }  // namespace
