@@ -83,12 +83,16 @@ TEST_F(FFServerStoreTest, MoreThanFourAxesKeepsFourAndReportsTheAssertion) {
     EXPECT_EQ(pRec->rgdwAxes[i], (DWORD)i);
     EXPECT_EQ(pRec->rglDirection[i], 100 * (i + 1));
   }
-  EXPECT_NE(sim::DebugOutput().find("peff->cAxes <= 4"), std::string::npos);
+  EXPECT_EQ(sim::DebugOutput(), "Assertion failed: peff->cAxes <= 4\n");
 
-  sim::ClearDebugOutput();
-  d.eff.cAxes = 4;
-  Add(d);
-  EXPECT_EQ(sim::DebugOutput().find("peff->cAxes <= 4"), std::string::npos);
+  // One report per description beyond four axes, none up to four.
+  for (DWORD cAxes : {4u, 5u}) {
+    SCOPED_TRACE(cAxes);
+    sim::ClearDebugOutput();
+    d.eff.cAxes = cAxes;
+    Add(d);
+    EXPECT_EQ(sim::DebugOutput(), cAxes > 4 ? "Assertion failed: peff->cAxes <= 4\n" : "");
+  }
 }
 
 TEST_F(FFServerStoreTest, UpdateWithMoreThanFourAxesKeepsFour) {
