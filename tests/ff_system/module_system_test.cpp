@@ -264,7 +264,7 @@ TEST_P(ModuleTest, CommandThenImmediateRestartDrivesTheMotorsAgain) {
       SCOPED_TRACE(testing::Message() << c.name << ", try " << iTry);
       device->Clear();
       c.commandThenRestart();
-      EXPECT_TRUE(WaitFor(lastIsRunning, 500)) << "the motors stayed off";
+      EXPECT_TRUE(WaitFor(lastIsRunning)) << "the motors stayed off";
       DWORD dwStatus = 0;
       EXPECT_EQ(pDriver->GetEffectStatus(0, dwEffect, &dwStatus), S_OK);
       EXPECT_EQ(dwStatus, DIEGES_PLAYING);
