@@ -67,6 +67,9 @@ TEST_F(FFServerSynthesisTest, Ramps) {
       {"8000..3000 3/4", ET_RAMP, Ramp(8000, 3000), 750, 1250},
       {"8000..3000 end", ET_RAMP, Ramp(8000, 3000), 1000, 0},
       {"difference capped", ET_RAMP, Ramp(-10000, 10000), 500, 5000},
+      // The attack runs toward the ramp's start level as the block holds it
+      // before the first sustain tick normalises it.
+      {"attack toward the start", ET_RAMP, Ramp(8000, 3000).Envelope(0, 1000000, 0, 0), 500, 4000},
       {"delayed, last ms", ET_RAMP, [] { Desc d = Ramp(0, 10000); d.eff.dwStartDelay = 500000; return d; }(), 1500, 10000},
       // 300 s: 10000 * 250000 leaves 32 bits, the interpolation must not wrap.
       {"long ramp", ET_RAMP, Ramp(0, 10000, 300 * kSecondUs), 250000, 8333},
@@ -338,19 +341,24 @@ TEST_F(FFServerSynthesisTest, SumsAreClampedToFullScale) {
   EXPECT_EQ(PairAt(0), std::make_pair(10000, 3000));
 }
 
+// The condition types and the custom type stop at their first tick past the
+// start delay without force; an unknown type gives none and keeps playing.
 TEST_F(FFServerSynthesisTest, TypesWithoutForce) {
-  const DWORD dwDamper = [&] {
-    Desc d = Constant(5000);
+  for (DWORD dwType = ET_SPRING; dwType <= ET_CUSTOM; ++dwType) {
+    SCOPED_TRACE(dwType);
+    ASSERT_TRUE(server->ResetEffects());
+    sim::SetTick(kStartTick);
+    Desc d = Periodic(5000, 2000, 0, 100000).Envelope(10000, 1000000, 0, 0);
     d.eff.dwStartDelay = 500000;
-    return Play(d, ET_DAMPER);
-  }();
-  const DWORD dwUnknown = Play(Constant(5000), 12);
-  EXPECT_EQ(LeftAt(499), 0);
-  EXPECT_EQ(server->QueryEffectState(dwDamper), (DWORD)EFFECT_PLAYING);  // still in its delay
-  EXPECT_EQ(LeftAt(500), 0);
-  EXPECT_EQ(server->QueryEffectState(dwDamper), (DWORD)EFFECT_STOPPED);
-  EXPECT_EQ(server->QueryEffectState(dwUnknown), (DWORD)EFFECT_PLAYING);
-  EXPECT_EQ(server->m_dwDevState.load(), (DWORD)EFFECT_PLAYING);
+    const DWORD dwEffect = Play(d, dwType);
+    const DWORD dwUnknown = Play(Constant(5000), 12);
+    EXPECT_EQ(LeftAt(499), 0);
+    EXPECT_EQ(server->QueryEffectState(dwEffect), (DWORD)EFFECT_PLAYING);  // still in its delay
+    EXPECT_EQ(LeftAt(500), 0);
+    EXPECT_EQ(server->QueryEffectState(dwEffect), (DWORD)EFFECT_STOPPED);
+    EXPECT_EQ(server->QueryEffectState(dwUnknown), (DWORD)EFFECT_PLAYING);
+    EXPECT_EQ(server->m_dwDevState.load(), (DWORD)EFFECT_PLAYING);
+  }
 }
 
 TEST_F(FFServerSynthesisTest, SummaryState) {
