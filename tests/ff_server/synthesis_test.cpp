@@ -48,6 +48,7 @@ TEST_F(FFServerSynthesisTest, PhasesOfAnEffect) {
       {"fade half", ET_CONSTANT, Constant(10000).Envelope(0, 0, 0, 1000000), 1500, 5000},
       {"fade last", ET_CONSTANT, Constant(10000).Envelope(0, 0, 0, 1000000), 1999, 10},
       {"fade over", ET_CONSTANT, Constant(10000).Envelope(0, 0, 0, 1000000), 2000, 0},
+      {"fade over, level not 0", ET_CONSTANT, Constant(10000).Envelope(0, 0, 3000, 1000000), 2000, 0},
       // Durations under a millisecond still sustain their first tick.
       {"zero duration", ET_CONSTANT, Constant(3000, 999), 0, 3000},
       {"zero duration over", ET_CONSTANT, Constant(3000, 999), 1, 0},
@@ -72,6 +73,8 @@ TEST_F(FFServerSynthesisTest, Ramps) {
       {"attack toward the start", ET_RAMP, Ramp(8000, 3000).Envelope(0, 1000000, 0, 0), 500, 4000},
       {"delayed, last ms", ET_RAMP, [] { Desc d = Ramp(0, 10000); d.eff.dwStartDelay = 500000; return d; }(), 1500, 10000},
       // 300 s: 10000 * 250000 leaves 32 bits, the interpolation must not wrap.
+      // The sustain runs after the attack: s counts from the attack's end.
+      {"sustain after an attack", ET_RAMP, Ramp(0, 10000).Envelope(0, 500000, 0, 0), 1000, 5000},
       {"long ramp", ET_RAMP, Ramp(0, 10000, 300 * kSecondUs), 250000, 8333},
       {"long attack", ET_CONSTANT, Constant(10000, INFINITE).Envelope(0, 300 * kSecondUs, 0, 0), 250000, 8333},
       {"long fade", ET_CONSTANT, Constant(10000, 0).Envelope(0, 0, 0, 300 * kSecondUs), 50000, 8333},
@@ -131,11 +134,19 @@ TEST_F(FFServerSynthesisTest, Waveforms) {
       {"saw up restart", ET_SAWTOOTHUP, Periodic(10000, 0, 0, k100), 50, 0},
       {"saw down start", ET_SAWTOOTHDOWN, Periodic(10000, 0, 0, k100), 0, 10000},
       {"saw down second tooth", ET_SAWTOOTHDOWN, Periodic(10000, 0, 0, k100), 60, 8000},
+      {"saw down second tooth starts", ET_SAWTOOTHDOWN, Periodic(10000, 0, 0, k100), 50, 10000},
+      // Pm = 199, H = 99: the phase 35640 shifts by (199 * 99) / 100 = 197 ms.
+      {"triangle shift of a share", ET_TRIANGLE, Periodic(10000, 0, 35640, 199000), 0, 101},
       // A period under 1 ms plays magnitude plus offset without a waveform.
       {"period under 1 ms", ET_SQUARE, Periodic(5000, 2000, 0, 500), 77, 7000},
       {"sine period under 1 ms", ET_SINE, Periodic(5000, 2000, 0, 999), 13, 7000},
+      // A scaled period of exactly 1 ms stays 1 ms (Pm = 1, H = 0): the
+      // square is never in its high half.
+      {"scaled period of 1 ms", ET_SQUARE, Periodic(5000, 2000, 0, 1000), 4, 2000},
       // Attack and fade of a periodic effect follow the magnitude alone.
       {"periodic attack", ET_SQUARE, Periodic(8000, 2000, 0, k100).Envelope(0, 1000000, 0, 0), 500, 4000},
+      {"sine attack", ET_SINE, Periodic(8000, 2000, 0, k100).Envelope(0, 1000000, 0, 0), 500, 4000},
+      {"saw down attack", ET_SAWTOOTHDOWN, Periodic(8000, 2000, 0, k100).Envelope(0, 1000000, 0, 0), 500, 4000},
   };
   RunWaveCases(cases);
 }
@@ -356,6 +367,7 @@ TEST_F(FFServerSynthesisTest, TypesWithoutForce) {
     EXPECT_EQ(server->QueryEffectState(dwEffect), (DWORD)EFFECT_PLAYING);  // still in its delay
     EXPECT_EQ(LeftAt(500), 0);
     EXPECT_EQ(server->QueryEffectState(dwEffect), (DWORD)EFFECT_STOPPED);
+    EXPECT_NE(FindRecord(server.get(), dwEffect), nullptr) << "a stopped effect stays stored";
     EXPECT_EQ(server->QueryEffectState(dwUnknown), (DWORD)EFFECT_PLAYING);
     EXPECT_EQ(server->m_dwDevState.load(), (DWORD)EFFECT_PLAYING);
   }
@@ -442,6 +454,7 @@ TEST_F(FFServerSynthesisTest, DirectionsSplitTheForce) {
       {"north-east", Constant(10000).Polar(4500), {7071, 7071}},
       {"south", Constant(10000).Polar(18000), {10000, 0}},
       {"west", Constant(10000).Polar(27000), {0, 10000}},
+      {"west, the smallest force", Constant(1).Polar(27000), {0, 1}},
       {"negative angle", Constant(10000).Polar(-9000), {0, 0}},
       {"cartesian 1:1", Constant(10000).Cartesian(2, 1, 1), {5000, 5000}},
       {"cartesian 0:0", Constant(10000).Cartesian(2, 0, 0), {10000, 10000}},
