@@ -1,36 +1,12 @@
 // Allocation failures: the factory, the driver, the playback servers, the
 // effect records and their blocks come from the non-throwing operator new,
-// which this program replaces so that a chosen allocation fails. Each failure
-// is answered as the caller is promised, with nothing left behind.
-#include <atomic>
-#include <cstddef>
-#include <cstring>
-#include <new>
+// which this program replaces (qj_alloc_failure) so that a chosen allocation
+// fails. Each failure is answered as the caller is promised, with nothing
+// left behind.
+#include <cstdint>
 
+#include "alloc_failure.h"
 #include "driver_fixture.h"
-
-namespace {
-
-// The number of non-throwing allocations from now that succeed before one
-// fails; negative: none fails.
-std::atomic<int> g_nAllocsBeforeFailure{-1};
-
-void* AllocateOrFail(std::size_t cb, bool bArray) noexcept {
-  int n = g_nAllocsBeforeFailure.load();
-  while (n >= 0 && !g_nAllocsBeforeFailure.compare_exchange_weak(n, n - 1)) {
-  }
-  if (n == 0) return nullptr;
-  try {
-    return bArray ? ::operator new[](cb) : ::operator new(cb);
-  } catch (...) {
-    return nullptr;
-  }
-}
-
-}  // namespace
-
-void* operator new(std::size_t cb, const std::nothrow_t&) noexcept { return AllocateOrFail(cb, false); }
-void* operator new[](std::size_t cb, const std::nothrow_t&) noexcept { return AllocateOrFail(cb, true); }
 
 namespace {
 
@@ -43,17 +19,17 @@ void* const kSentinel = reinterpret_cast<void*>(static_cast<uintptr_t>(0xdeadbee
 class FFAllocFailureTest : public DriverTest {
  protected:
   void TearDown() override {
-    g_nAllocsBeforeFailure = -1;
+    qjtest::FailNothrowAllocation(-1);
     DriverTest::TearDown();
   }
   // Makes the allocation nFailing from now fail, runs call, and checks that
   // the allocation was reached.
   template <class Call>
   void Failing(int nFailing, Call call) {
-    g_nAllocsBeforeFailure = nFailing;
+    qjtest::FailNothrowAllocation(nFailing);
     call();
-    EXPECT_EQ(g_nAllocsBeforeFailure.load(), -1) << "the chosen allocation was not made";
-    g_nAllocsBeforeFailure = -1;
+    EXPECT_EQ(qjtest::NothrowAllocationsBeforeFailure(), -1) << "the chosen allocation was not made";
+    qjtest::FailNothrowAllocation(-1);
   }
 };
 
