@@ -131,6 +131,9 @@ void EnsureSkeleton(RegNode* pTop) {
   for (const char* hive : kHiveNames) pTop->AddChild(hive, &bCreated);
   RegNode* pHklm = pTop->FindChild("HKEY_LOCAL_MACHINE");
   pHklm->AddChild("SOFTWARE", &bCreated)->AddChild("Classes", &bCreated);
+  // The hives below HKEY_LOCAL_MACHINE that the system's callers write to:
+  // no new key can be created directly below it.
+  pHklm->AddChild("SYSTEM", &bCreated);
 }
 
 void DetachTree(RegNode* pTop) {

@@ -47,8 +47,8 @@ struct RegNode {
 };
 
 // The top of the tree: its children are the hives HKEY_CURRENT_USER,
-// HKEY_LOCAL_MACHINE and HKEY_USERS, and HKEY_LOCAL_MACHINE\SOFTWARE\Classes,
-// the home of HKEY_CLASSES_ROOT, always exists.
+// HKEY_LOCAL_MACHINE and HKEY_USERS; HKEY_LOCAL_MACHINE\SOFTWARE\Classes, the
+// home of HKEY_CLASSES_ROOT, and HKEY_LOCAL_MACHINE\SYSTEM always exist.
 std::shared_ptr<RegNode> NewTree();
 void EnsureSkeleton(RegNode* pTop);
 // Marks every node of a tree that is being dropped as deleted, so handles that
