@@ -80,15 +80,22 @@ TEST_F(RegistryAccess, KeyOpenedForSettingRefusesReadsAndEnumeration) {
     DWORD cchName = sizeof szName;
     EXPECT_EQ(ERROR_ACCESS_DENIED, RegEnumValueA(hKey, 0, szName, &cchName, nullptr, nullptr, nullptr, nullptr));
     EXPECT_EQ(ERROR_ACCESS_DENIED, RegEnumKeyA(hKey, 0, szName, sizeof szName));
-    DWORD cSubKeys = 0;
-    EXPECT_EQ(ERROR_ACCESS_DENIED,
-              RegQueryInfoKeyA(hKey, nullptr, nullptr, nullptr, &cSubKeys, nullptr, nullptr, nullptr, nullptr, nullptr,
-                               nullptr, nullptr));
     const DWORD dwNew = 9;
     EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(hKey, "v", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwNew), 4));
     RegCloseKey(hKey);
   }
   EXPECT_EQ(9u, StoredValue());
+}
+
+// "The key must have been opened with the KEY_QUERY_VALUE access right"
+// (RegQueryInfoKey).
+TEST_F(RegistryAccess, KeyInformationNeedsTheQueryRight) {
+  HKEY hKey = Open(KEY_SET_VALUE | KEY_ENUMERATE_SUB_KEYS);
+  DWORD cSubKeys = 0xdeadbeef;
+  EXPECT_EQ(ERROR_ACCESS_DENIED, RegQueryInfoKeyA(hKey, nullptr, nullptr, nullptr, &cSubKeys, nullptr, nullptr,
+                                                  nullptr, nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ(0xdeadbeefu, cSubKeys);
+  RegCloseKey(hKey);
 }
 
 TEST_F(RegistryAccess, SubkeysAreListedOnlyWithTheirOwnRight) {
