@@ -179,6 +179,23 @@ TEST(CoreSrvThreadTest, RestartAfterStopRunsANewWorker) {
   EXPECT_TRUE(HandleClosed(hFirst)) << "the ended worker's handle is not leaked";
 }
 
+// Start waits for a stop request to be taken up: the worker ends, and a new
+// one starts.
+TEST(CoreSrvThreadTest, StartRightAfterStopWaitsForTheWorkerAndStartsAgain) {
+  ClientLog log;
+  TestClient client(&log);
+  ASSERT_TRUE(client.Start());
+  ASSERT_TRUE(WaitFor([&] { return log.nSteps >= 1; }));
+  const DWORD dwFirst = client.GetThreadId();
+  ASSERT_TRUE(client.Stop());
+  ASSERT_TRUE(client.Start());
+  EXPECT_EQ(log.nOnStart, 2);
+  EXPECT_NE(client.GetThreadId(), dwFirst);
+  const int nSteps = log.nSteps;
+  EXPECT_TRUE(WaitFor([&] { return log.nSteps > nSteps; }));
+  EXPECT_EQ(client.GetState(), SRV_RUNNING);
+}
+
 TEST(CoreSrvThreadTest, RefusedRestartLeavesNoThreadAndNoThreadId) {
   ClientLog log;
   TestClient client(&log);
