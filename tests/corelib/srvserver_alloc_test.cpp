@@ -3,38 +3,15 @@
 // allocation fails.
 #include <gtest/gtest.h>
 
-#include <cstddef>
-#include <new>
-
+#include "../support/nothrow_new_failure.h"
 #include "qj_srvserver.h"
 #include "srv_test_support.h"
 
-namespace {
-
-// Non-throwing allocations from now that succeed before one fails;
-// negative: none fails.
-int g_nAllocsBeforeFailure = -1;
-
-void* AllocateOrFail(std::size_t cb, bool bArray) noexcept {
-  if (g_nAllocsBeforeFailure == 0) {
-    g_nAllocsBeforeFailure = -1;
-    return nullptr;
-  }
-  if (g_nAllocsBeforeFailure > 0) --g_nAllocsBeforeFailure;
-  try {
-    return bArray ? ::operator new[](cb) : ::operator new(cb);
-  } catch (...) {
-    return nullptr;
-  }
-}
-
-}  // namespace
-
-void* operator new(std::size_t cb, const std::nothrow_t&) noexcept { return AllocateOrFail(cb, false); }
-void* operator new[](std::size_t cb, const std::nothrow_t&) noexcept { return AllocateOrFail(cb, true); }
+QJ_NOTHROW_NEW_CAN_FAIL()
 
 namespace {
 
+using qjtest::g_nAllocsBeforeFailure;
 using srvtest::ClientLog;
 using srvtest::TestClient;
 

@@ -2,38 +2,15 @@
 // come from the non-throwing operator new, which this program replaces so
 // that a chosen allocation fails. Each failure is reported as E_OUTOFMEMORY
 // with nothing left behind.
-#include <cstddef>
-#include <new>
-
+#include "../support/nothrow_new_failure.h"
 #include "server_fixture.h"
 
-namespace {
-
-// The number of non-throwing allocations from now that succeed before one
-// fails; negative: none fails.
-int g_nAllocsBeforeFailure = -1;
-
-void* AllocateOrFail(std::size_t cb, bool bArray) noexcept {
-  if (g_nAllocsBeforeFailure == 0) {
-    g_nAllocsBeforeFailure = -1;
-    return nullptr;
-  }
-  if (g_nAllocsBeforeFailure > 0) --g_nAllocsBeforeFailure;
-  try {
-    return bArray ? ::operator new[](cb) : ::operator new(cb);
-  } catch (...) {
-    return nullptr;
-  }
-}
-
-}  // namespace
-
-void* operator new(std::size_t cb, const std::nothrow_t&) noexcept { return AllocateOrFail(cb, false); }
-void* operator new[](std::size_t cb, const std::nothrow_t&) noexcept { return AllocateOrFail(cb, true); }
+QJ_NOTHROW_NEW_CAN_FAIL()
 
 namespace {
 
 using cpltest::Sentinel;
+using qjtest::g_nAllocsBeforeFailure;
 
 class AllocFailureTest : public cpltest::ServerTest {
  protected:
