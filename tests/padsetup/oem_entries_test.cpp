@@ -200,6 +200,20 @@ TEST_F(PadSetupOemTest, InstanceKeysThatRefuseAccessArePassedOver) {
   }
 }
 
+// The count of instance keys comes from RegQueryInfoKeyA; a device-tree key
+// that may be listed but not queried counts none, and none is changed.
+TEST_F(PadSetupOemTest, DeviceTreeKeyThatCannotBeQueriedCountsNoInstance) {
+  ASSERT_TRUE(GiveMachineEnumKey());
+  const std::string strInstance = kDeviceTreeKey + "\\7&aa&0&0000";
+  ASSERT_EQ(ERROR_SUCCESS, WriteValue(strInstance, "UpperFilters", REG_MULTI_SZ, Bytes({'o', 0, 0})));
+  sim::SetKeyAccess(HKEY_LOCAL_MACHINE, kDeviceTreeKey.c_str(), KEY_ALL_ACCESS & ~KEY_QUERY_VALUE);
+  sim::SetKeyAccess(HKEY_LOCAL_MACHINE, strInstance.c_str(), KEY_ALL_ACCESS);
+
+  EXPECT_EQ(ERROR_SUCCESS, WriteOemJoystickEntries(kProductByte));
+
+  EXPECT_EQ(Bytes({'o', 0, 0}), ReadValue(strInstance, "UpperFilters").data);
+}
+
 TEST_F(PadSetupOemTest, UserWithoutAdministratorRightsChangesNothing) {
   // An earlier run by an administrator left the entries; this user may only
   // read the machine's keys.
