@@ -219,8 +219,10 @@ TEST_F(SettingsKeyTest, NullOrOverlongPathOpensNothing) {
 TEST_F(SettingsKeyTest, CloseReleasesTheKeyOnce) {
   SettingsKey key(SETTINGS_KEY_PATH, 47, SETTINGS_RECORD_SIZE);
   ASSERT_NE(key.hKey, nullptr);
+  const HKEY hOpened = key.hKey;
   key.Close();
   EXPECT_EQ(key.hKey, nullptr);
+  EXPECT_EQ(RegCloseKey(hOpened), ERROR_INVALID_HANDLE) << "the handle was closed";
   SettingsRecord record{};
   EXPECT_EQ(key.Write(&record, sizeof(record)), -1);
   EXPECT_EQ(key.Read(&record, sizeof(record)), -1);
