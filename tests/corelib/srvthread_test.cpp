@@ -301,6 +301,15 @@ TEST(CoreSrvThreadTest, PauseAndResumeAreRefusedAtOnceWithoutPausing) {
   EXPECT_EQ(running.GetState(), SRV_RUNNING);
   const int nSteps = runLog.nSteps;
   EXPECT_TRUE(WaitFor([&] { return runLog.nSteps > nSteps; }));
+
+  // The plain client branch, as the playback server inherits it.
+  CQJ_SrvClient plain(0, 0, NULL, NULL);
+  ASSERT_TRUE(plain.Start());
+  plain.WaitSettled();
+  EXPECT_FALSE(plain.CanPause());
+  EXPECT_FALSE(plain.Pause());
+  EXPECT_FALSE(plain.Resume());
+  EXPECT_EQ(plain.GetState(), SRV_RUNNING);
 }
 
 TEST(CoreSrvThreadTest, PausableWorkerPausesIdlesAndResumes) {
