@@ -3,10 +3,7 @@
 // top-level window for the device's cooperative level, so the pages must
 // hand it the sheet; and the controller is a polled device, so what a page
 // reads is what its own poll fetched.
-#include <cstring>
-#include <vector>
-
-#include "../pages_procs/procs_fixture.h"
+#include "child_page_fixture.h"
 
 namespace {
 
@@ -14,47 +11,7 @@ using procstest::kAbout;
 using procstest::kPages;
 using procstest::kTest;
 
-// A DLGTEMPLATEEX starts with version 1 and the signature 0xFFFF; its style
-// follows the help ID and the extended style. A DLGTEMPLATE starts with it.
-size_t StyleOffset(const std::vector<BYTE>& tmpl) {
-  const bool bEx = tmpl.size() >= 16 && tmpl[0] == 1 && tmpl[1] == 0 && tmpl[2] == 0xFF && tmpl[3] == 0xFF;
-  return bEx ? 12 : 0;
-}
-
-class SheetWindowTest : public procstest::ProcsFixture {
- protected:
-  // Page n made from its template with the style the sheet gives every page:
-  // a child, without the caption and frame of a window of its own.
-  HWND CreateChildPage(int n) {
-    const DIGCPAGEINFO& info = m_pInfo[n];
-    const LPCSTR pszTemplate = MAKEINTRESOURCEA(LOWORD(reinterpret_cast<ULONG_PTR>(info.lpwszTemplate)));
-    HRSRC hRes = FindResourceA(info.hInstance, pszTemplate, MAKEINTRESOURCEA(5) /* RT_DIALOG */);
-    HGLOBAL hData = hRes ? LoadResource(info.hInstance, hRes) : nullptr;
-    const BYTE* pData = hData ? static_cast<const BYTE*>(LockResource(hData)) : nullptr;
-    if (!pData) return nullptr;
-    std::vector<BYTE>& tmpl = m_templates[n];
-    tmpl.assign(pData, pData + SizeofResource(info.hInstance, hRes));
-    const size_t nOffset = StyleOffset(tmpl);
-    DWORD dwStyle = 0;
-    std::memcpy(&dwStyle, &tmpl[nOffset], sizeof dwStyle);
-    dwStyle &= ~DWORD(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME);
-    dwStyle |= WS_CHILD | DS_CONTROL;
-    std::memcpy(&tmpl[nOffset], &dwStyle, sizeof dwStyle);
-
-    PROPSHEETPAGE& psp = m_psp[n];
-    std::memset(&psp, 0, sizeof psp);
-    psp.dwSize = sizeof psp;
-    psp.hInstance = info.hInstance;
-    psp.pszTemplate = pszTemplate;
-    psp.pfnDlgProc = info.fpPageProc;
-    psp.lParam = info.lParam;
-    m_hPage[n] = CreateDialogIndirectParamA(info.hInstance, reinterpret_cast<LPCDLGTEMPLATEA>(tmpl.data()), m_hSheet,
-                                            info.fpPageProc, reinterpret_cast<LPARAM>(&psp));
-    return m_hPage[n];
-  }
-
-  std::vector<BYTE> m_templates[kPages];
-};
+using SheetWindowTest = pagesheet::ChildPageSheet;
 
 TEST_F(SheetWindowTest, ChildPagesHandTheSheetToDirectInput) {
   sim::ClearDebugOutput();
