@@ -42,9 +42,9 @@ std::string FoldCase(const std::string& s) {
 }
 
 // An open handle on a device; it keeps the device's state alive after the
-// device is removed so that late writes fail cleanly.
-// The handle's open mode is entered in the device's list by the opener
-// (under the device's lock, with the share check) and leaves it here.
+// device is removed so that late writes fail cleanly. Its open mode enters
+// the device's list in the opener (under the device's lock, with the share
+// check) and leaves it when the handle goes.
 class HidHandle : public qjplat::KernelObject {
  public:
   HidHandle(std::shared_ptr<HidDevice::State> state, std::list<HidDevice::State::OpenMode>::iterator mode)
