@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -88,6 +89,75 @@ TEST_F(GdiWindow, PaintDcDrawsOnlyInsideTheUpdateRectangle) {
   EXPECT_EQ(sim::GetWindowPixel(m_hWnd, 9, 10), 0xFFFFFFu);
   EXPECT_EQ(sim::GetWindowPixel(m_hWnd, 20, 19), 0xFFFFFFu);
   EXPECT_EQ(sim::GetWindowPixel(m_hWnd, 19, 20), 0xFFFFFFu);
+}
+
+// The update region against a model of its pixels: after invalidations and
+// validations of overlapping rectangles (some reaching out of the client
+// area), GetUpdateRect gives the bounds of the pixels left invalid, and a
+// paint that fills or blits over the whole client area colours exactly
+// those pixels.
+TEST_F(GdiWindow, UpdateRegionHoldsExactlyThePixelsLeftInvalid) {
+  constexpr int kCx = 40, kCy = 30;
+  uint32_t seed = 12345;
+  auto next = [&seed](int n) {
+    seed = seed * 1103515245u + 12345u;
+    return int((seed >> 16) % unsigned(n));
+  };
+  HBRUSH hbrRed = CreateSolidBrush(0x0000FF);
+  HBRUSH hbrWhite = CreateSolidBrush(0xFFFFFF);
+  const RECT all{0, 0, kCx, kCy};
+  // Odd rounds paint with a blit from this red bitmap, even ones with a brush.
+  HDC hdcRed = CreateCompatibleDC(nullptr);
+  HBITMAP hbmRed = CreateBitmap(kCx, kCy, 1, 32, nullptr);
+  HGDIOBJ hOld = SelectObject(hdcRed, hbmRed);
+  FillRect(hdcRed, &all, hbrRed);
+  for (int round = 0; round < 40; ++round) {
+    SCOPED_TRACE(round);
+    bool model[kCy][kCx] = {};
+    ValidateRect(m_hWnd, nullptr);
+    for (int op = 0; op < 10; ++op) {
+      const RECT rc{next(50) - 5, next(40) - 5, 0, 0};
+      const RECT r{rc.left, rc.top, rc.left + next(25), rc.top + next(20)};
+      const bool bAdd = next(3) != 0;
+      if (bAdd)
+        InvalidateRect(m_hWnd, &r, FALSE);
+      else
+        ValidateRect(m_hWnd, &r);
+      for (int y = std::max(0, int(r.top)); y < std::min(kCy, int(r.bottom)); ++y)
+        for (int x = std::max(0, int(r.left)); x < std::min(kCx, int(r.right)); ++x) model[y][x] = bAdd;
+    }
+    RECT bounds{kCx, kCy, 0, 0};
+    for (int y = 0; y < kCy; ++y)
+      for (int x = 0; x < kCx; ++x)
+        if (model[y][x]) bounds = RECT{std::min(bounds.left, LONG(x)), std::min(bounds.top, LONG(y)),
+                                       std::max(bounds.right, LONG(x + 1)), std::max(bounds.bottom, LONG(y + 1))};
+    if (bounds.right == 0) bounds = RECT{0, 0, 0, 0};
+    RECT rc;
+    EXPECT_EQ(GetUpdateRect(m_hWnd, &rc, FALSE), bounds.right != 0 ? TRUE : FALSE);
+    EXPECT_TRUE(SameRect(rc, bounds));
+
+    HDC hdc = GetDC(m_hWnd);
+    FillRect(hdc, &all, hbrWhite);
+    ReleaseDC(m_hWnd, hdc);
+    PAINTSTRUCT ps;
+    hdc = BeginPaint(m_hWnd, &ps);
+    EXPECT_TRUE(SameRect(ps.rcPaint, bounds));
+    if (round % 2)
+      BitBlt(hdc, 0, 0, kCx, kCy, hdcRed, 0, 0, SRCCOPY);
+    else
+      FillRect(hdc, &all, hbrRed);
+    EndPaint(m_hWnd, &ps);
+    int nWrong = 0;
+    for (int y = 0; y < kCy; ++y)
+      for (int x = 0; x < kCx; ++x)
+        if ((sim::GetWindowPixel(m_hWnd, x, y) == 0x0000FF) != model[y][x]) ++nWrong;
+    EXPECT_EQ(nWrong, 0);
+  }
+  SelectObject(hdcRed, hOld);
+  DeleteObject(hbmRed);
+  DeleteDC(hdcRed);
+  DeleteObject(hbrRed);
+  DeleteObject(hbrWhite);
 }
 
 TEST_F(GdiWindow, GetDcDrawsOnTheWholeClientArea) {

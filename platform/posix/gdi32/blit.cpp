@@ -107,12 +107,13 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
         source[size_t(j) * w + i] = s;
       }
   }
-  for (int j = 0; j < h; ++j)
-    for (int i = 0; i < w; ++i) {
-      uint32_t& d = bmDst.At(rc.left + i, rc.top + j);
-      uint32_t s = bSource ? source[size_t(j) * w + i] : 0;
-      d = ApplyRop(byTable, pattern, s, d) & mask;
-    }
+  for (const RECT& part : dst->VisibleParts(rc))
+    for (int py = part.top; py < part.bottom; ++py)
+      for (int px = part.left; px < part.right; ++px) {
+        uint32_t& d = bmDst.At(px, py);
+        uint32_t s = bSource ? source[size_t(py - rc.top) * w + size_t(px - rc.left)] : 0;
+        d = ApplyRop(byTable, pattern, s, d) & mask;
+      }
   return TRUE;
 }
 
@@ -120,8 +121,7 @@ COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
   std::lock_guard<std::recursive_mutex> lock(Lock());
   auto dc = LookupDc(hdc);
   if (!dc || !dc->m_target) return CLR_INVALID;
-  RECT rc = dc->DrawableRect();
-  if (x < rc.left || y < rc.top || x >= rc.right || y >= rc.bottom) return CLR_INVALID;
+  if (!dc->Visible(x, y)) return CLR_INVALID;
   uint32_t v = dc->m_target->At(x, y);
   if (dc->m_target->IsMono()) return v ? 0xFFFFFF : 0x000000;
   return v;
@@ -131,8 +131,7 @@ COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
   std::lock_guard<std::recursive_mutex> lock(Lock());
   auto dc = LookupDc(hdc);
   if (!dc || !dc->m_target) return CLR_INVALID;
-  RECT rc = dc->DrawableRect();
-  if (x < rc.left || y < rc.top || x >= rc.right || y >= rc.bottom) return CLR_INVALID;
+  if (!dc->Visible(x, y)) return CLR_INVALID;
   if (dc->m_target->IsMono()) {
     uint32_t v = ColourToMono(color);
     dc->m_target->At(x, y) = v;

@@ -153,6 +153,7 @@ uint32_t Blend(uint32_t d, uint32_t s, unsigned a) {
 
 void PutCoverage(Dc& dc, const RECT& rcClip, int x, int y, unsigned a) {
   if (a == 0 || x < rcClip.left || y < rcClip.top || x >= rcClip.right || y >= rcClip.bottom) return;
+  if (!dc.Visible(x, y)) return;
   uint32_t& d = dc.m_target->At(x, y);
   if (dc.m_target->IsMono()) {
     if (a >= 128) d = ColourToMono(dc.m_textColor);
