@@ -6,31 +6,20 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-#include <string>
 
 namespace {
 
-struct SelectedCase {
-  const char* pszName;
-  DWORD dwType;  // what GetObjectType reports while the object lives
-  HGDIOBJ (*pfnMake)();
-};
-std::ostream& operator<<(std::ostream& os, const SelectedCase& c) { return os << c.pszName; }
-
-class GdiDeleteSelected : public ::testing::TestWithParam<SelectedCase> {};
-
-TEST_P(GdiDeleteSelected, IsRefusedAndTheObjectLivesOn) {
-  const SelectedCase& c = GetParam();
+// Selects h into a memory DC, deletes it there, then selects it out and
+// deletes it again.
+void ExpectRefusedWhileSelected(HGDIOBJ h, DWORD dwType) {
   HDC hdc = CreateCompatibleDC(nullptr);
   ASSERT_NE(hdc, nullptr);
-  HGDIOBJ h = c.pfnMake();
   ASSERT_NE(h, nullptr);
   HGDIOBJ hOld = SelectObject(hdc, h);
   ASSERT_NE(hOld, nullptr);
 
   EXPECT_FALSE(DeleteObject(h));
-  EXPECT_EQ(GetObjectType(h), c.dwType);
+  EXPECT_EQ(GetObjectType(h), dwType);
   // Still the DC's: selecting the old object back hands it out again.
   EXPECT_EQ(SelectObject(hdc, hOld), h);
 
@@ -39,13 +28,15 @@ TEST_P(GdiDeleteSelected, IsRefusedAndTheObjectLivesOn) {
   EXPECT_TRUE(DeleteDC(hdc));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Objects, GdiDeleteSelected,
-    ::testing::Values(
-        SelectedCase{"Bitmap", OBJ_BITMAP, [] { return static_cast<HGDIOBJ>(CreateBitmap(4, 4, 1, 1, nullptr)); }},
-        SelectedCase{"Pen", OBJ_PEN, [] { return static_cast<HGDIOBJ>(CreatePen(PS_SOLID, 1, 0x123456)); }},
-        SelectedCase{"Brush", OBJ_BRUSH, [] { return static_cast<HGDIOBJ>(CreateSolidBrush(0x654321)); }}),
-    [](const ::testing::TestParamInfo<SelectedCase>& param) { return std::string(param.param.pszName); });
+TEST(GdiDeleteSelected, BitmapIsRefusedAndLivesOn) {
+  ExpectRefusedWhileSelected(CreateBitmap(4, 4, 1, 1, nullptr), OBJ_BITMAP);
+}
+
+TEST(GdiDeleteSelected, PenIsRefusedAndLivesOn) { ExpectRefusedWhileSelected(CreatePen(PS_SOLID, 1, 0x123456), OBJ_PEN); }
+
+TEST(GdiDeleteSelected, BrushIsRefusedAndLivesOn) {
+  ExpectRefusedWhileSelected(CreateSolidBrush(0x654321), OBJ_BRUSH);
+}
 
 // Deleting the DC selects its objects out: then they can be deleted.
 TEST(GdiDelete, ADeletedDcLetsItsObjectsGo) {

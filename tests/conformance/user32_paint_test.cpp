@@ -26,6 +26,8 @@ struct Seen {
   COLORREF crBetween = 0;  // and at kBetween
 };
 Seen g_seen;
+// When set, the paint fills the whole client area with red.
+bool g_bFillRed = false;
 
 // Two rectangles with a gap between them, and a point in each part.
 constexpr RECT kLeft{10, 10, 30, 30};
@@ -47,6 +49,12 @@ LRESULT CALLBACK PaintProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
       g_seen.bUpdateAfterBeginPaint = GetUpdateRect(hWnd, nullptr, FALSE);
       g_seen.crInside = GetPixel(hdc, kInside.x, kInside.y);
       g_seen.crBetween = GetPixel(hdc, kBetween.x, kBetween.y);
+      if (g_bFillRed) {
+        const RECT rcAll{0, 0, kWidth, kHeight};
+        HBRUSH hbr = CreateSolidBrush(0x0000FF);
+        FillRect(hdc, &rcAll, hbr);
+        DeleteObject(hbr);
+      }
       EndPaint(hWnd, &g_seen.ps);
       return 0;
     }
@@ -81,6 +89,7 @@ class User32Paint : public ::testing::Test {
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
     ValidateRect(m_hWnd, nullptr);
     g_seen = Seen();
+    g_bFillRed = false;
   }
   void TearDown() override {
     if (m_hWnd) DestroyWindow(m_hWnd);
@@ -124,7 +133,7 @@ TEST_F(User32Paint, ValidatingOneRectangleLeavesTheOther) {
   EXPECT_TRUE(SameRect(rc, RECT{60, 20, 80, 30}));
 }
 
-TEST_F(User32Paint, BeginPaintGivesTheBoundsAndDrawsOnlyInTheRegion) {
+TEST_F(User32Paint, BeginPaintGivesTheBoundsAndValidates) {
   InvalidateRect(m_hWnd, &kLeft, FALSE);
   InvalidateRect(m_hWnd, &kRight, FALSE);
   ASSERT_TRUE(UpdateWindow(m_hWnd));
@@ -133,10 +142,34 @@ TEST_F(User32Paint, BeginPaintGivesTheBoundsAndDrawsOnlyInTheRegion) {
   EXPECT_FALSE(g_seen.ps.fErase);
   // "BeginPaint automatically validates the update region".
   EXPECT_FALSE(g_seen.bUpdateAfterBeginPaint);
-  // A pixel outside the clipping region reads as CLR_INVALID.
+  EXPECT_FALSE(GetUpdateRect(m_hWnd, nullptr, FALSE));
+}
+
+// Filling the whole client area through the paint DC colours the two
+// rectangles and leaves the gap between them.
+TEST_F(User32Paint, APaintDcDrawsOnlyInsideTheRegion) {
+  g_bFillRed = true;
+  InvalidateRect(m_hWnd, &kLeft, FALSE);
+  InvalidateRect(m_hWnd, &kRight, FALSE);
+  ASSERT_TRUE(UpdateWindow(m_hWnd));
+  HDC hdc = GetDC(m_hWnd);
+  ASSERT_NE(hdc, nullptr);
+  EXPECT_EQ(GetPixel(hdc, kInside.x, kInside.y), 0x0000FFu);
+  EXPECT_EQ(GetPixel(hdc, 79, 29), 0x0000FFu);
+  EXPECT_EQ(GetPixel(hdc, kBetween.x, kBetween.y), 0xFFFFFFu);
+  EXPECT_EQ(GetPixel(hdc, 80, 29), 0xFFFFFFu);
+  ReleaseDC(m_hWnd, hdc);
+}
+
+// "If the pixel is outside of the current clipping region, the return value
+// is CLR_INVALID" (GetPixel); BeginPaint sets the clipping region to the
+// update region.
+TEST_F(User32Paint, APaintDcReadsNoPixelOutsideTheRegion) {
+  InvalidateRect(m_hWnd, &kLeft, FALSE);
+  InvalidateRect(m_hWnd, &kRight, FALSE);
+  ASSERT_TRUE(UpdateWindow(m_hWnd));
   EXPECT_NE(g_seen.crInside, CLR_INVALID);
   EXPECT_EQ(g_seen.crBetween, CLR_INVALID);
-  EXPECT_FALSE(GetUpdateRect(m_hWnd, nullptr, FALSE));
 }
 
 // With bErase, GetUpdateRect erases a region that asks for it; BeginPaint
