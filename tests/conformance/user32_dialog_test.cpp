@@ -212,6 +212,23 @@ TEST(User32DialogKeys, AltF4EndsTheDialogWithCancel) {
   EXPECT_EQ(g_keys.params, (std::vector<WPARAM>{VK_MENU, VK_F4, SC_CLOSE, 0, IDCANCEL}));
 }
 
+// In a child window, Alt+F4 closes the top-level window above it.
+TEST(User32DialogKeys, AltF4InAChildPostsSysCommandToItsTopLevelWindow) {
+  HWND hTop = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 60, 40, nullptr, nullptr, GetModuleHandleA(nullptr),
+                              nullptr);
+  ASSERT_NE(hTop, nullptr);
+  HWND hChild = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 20, 20, hTop, nullptr, GetModuleHandleA(nullptr),
+                                nullptr);
+  ASSERT_NE(hChild, nullptr);
+  const MSG key = Key(WM_SYSKEYDOWN, VK_F4, true);
+  SendMessageA(hChild, key.message, key.wParam, key.lParam);
+  MSG msg;
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE));
+  EXPECT_EQ(msg.hwnd, hTop);
+  EXPECT_EQ(msg.wParam & 0xFFF0, WPARAM(SC_CLOSE));
+  DestroyWindow(hTop);
+}
+
 // F4 without the Alt context bit closes nothing.
 TEST(User32DialogKeys, F4WithoutAltClosesNothing) {
   EXPECT_EQ(RunKeys({Key(WM_SYSKEYDOWN, VK_F4, false), Key(WM_KEYDOWN, VK_F4, false)}), 77);

@@ -221,6 +221,17 @@ TEST_F(User32Paint, NoWindowInvalidatesEveryWindowAndErasesAtOnce) {
   EXPECT_TRUE(SameRect(rc, RECT{0, 0, kWidth, kHeight}));
 }
 
+// The update region lies inside the client area: a window made smaller
+// keeps only the part that is still its own.
+TEST_F(User32Paint, AWindowMadeSmallerKeepsOnlyItsPartOfTheRegion) {
+  InvalidateRect(m_hWnd, &kLeft, FALSE);
+  InvalidateRect(m_hWnd, &kRight, FALSE);
+  ASSERT_TRUE(MoveWindow(m_hWnd, 0, 0, 20, 20, FALSE));
+  RECT rc;
+  ASSERT_TRUE(GetUpdateRect(m_hWnd, &rc, FALSE));
+  EXPECT_TRUE(SameRect(rc, RECT{10, 10, 20, 20}));
+}
+
 TEST_F(User32Paint, AWindowThatIsNoWindowIsRefused) {
   HWND hBad = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0x4321));
   SetLastError(0);

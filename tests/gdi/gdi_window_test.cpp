@@ -94,8 +94,8 @@ TEST_F(GdiWindow, PaintDcDrawsOnlyInsideTheUpdateRectangle) {
 // The update region against a model of its pixels: after invalidations and
 // validations of overlapping rectangles (some reaching out of the client
 // area), GetUpdateRect gives the bounds of the pixels left invalid, and a
-// paint that fills or blits over the whole client area colours exactly
-// those pixels.
+// paint over the whole client area (brush, blit, pixels or lines) colours
+// exactly those pixels.
 TEST_F(GdiWindow, UpdateRegionHoldsExactlyThePixelsLeftInvalid) {
   constexpr int kCx = 40, kCy = 30;
   uint32_t seed = 12345;
@@ -106,12 +106,14 @@ TEST_F(GdiWindow, UpdateRegionHoldsExactlyThePixelsLeftInvalid) {
   HBRUSH hbrRed = CreateSolidBrush(0x0000FF);
   HBRUSH hbrWhite = CreateSolidBrush(0xFFFFFF);
   const RECT all{0, 0, kCx, kCy};
-  // Odd rounds paint with a blit from this red bitmap, even ones with a brush.
+  // The rounds paint in turn with a brush, a blit from this red bitmap,
+  // single pixels and lines.
+  HPEN hPenRed = CreatePen(PS_SOLID, 1, 0x0000FF);
   HDC hdcRed = CreateCompatibleDC(nullptr);
   HBITMAP hbmRed = CreateBitmap(kCx, kCy, 1, 32, nullptr);
   HGDIOBJ hOld = SelectObject(hdcRed, hbmRed);
   FillRect(hdcRed, &all, hbrRed);
-  for (int round = 0; round < 40; ++round) {
+  for (int round = 0; round < 48; ++round) {
     SCOPED_TRACE(round);
     bool model[kCy][kCx] = {};
     ValidateRect(m_hWnd, nullptr);
@@ -142,10 +144,28 @@ TEST_F(GdiWindow, UpdateRegionHoldsExactlyThePixelsLeftInvalid) {
     PAINTSTRUCT ps;
     hdc = BeginPaint(m_hWnd, &ps);
     EXPECT_TRUE(SameRect(ps.rcPaint, bounds));
-    if (round % 2)
-      BitBlt(hdc, 0, 0, kCx, kCy, hdcRed, 0, 0, SRCCOPY);
-    else
-      FillRect(hdc, &all, hbrRed);
+    switch (round % 4) {
+      case 0:
+        FillRect(hdc, &all, hbrRed);
+        break;
+      case 1:
+        BitBlt(hdc, 0, 0, kCx, kCy, hdcRed, 0, 0, SRCCOPY);
+        break;
+      case 2:
+        for (int y = 0; y < kCy; ++y)
+          for (int x = 0; x < kCx; ++x)
+            EXPECT_EQ(SetPixel(hdc, x, y, 0x0000FF), model[y][x] ? 0x0000FFu : CLR_INVALID) << x << "," << y;
+        break;
+      default: {
+        HGDIOBJ hOldPen = SelectObject(hdc, hPenRed);
+        for (int y = 0; y < kCy; ++y) {
+          MoveToEx(hdc, 0, y, nullptr);
+          LineTo(hdc, kCx, y);
+        }
+        SelectObject(hdc, hOldPen);
+        break;
+      }
+    }
     EndPaint(m_hWnd, &ps);
     int nWrong = 0;
     for (int y = 0; y < kCy; ++y)
@@ -154,6 +174,7 @@ TEST_F(GdiWindow, UpdateRegionHoldsExactlyThePixelsLeftInvalid) {
     EXPECT_EQ(nWrong, 0);
   }
   SelectObject(hdcRed, hOld);
+  DeleteObject(hPenRed);
   DeleteObject(hbmRed);
   DeleteDC(hdcRed);
   DeleteObject(hbrRed);

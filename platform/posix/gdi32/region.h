@@ -13,8 +13,7 @@ namespace gdi {
 // Kept in bands: each band is a run of rows [top, bottom) with the same
 // sorted, disjoint, non-touching x spans [left, right); bands are sorted,
 // do not overlap, and two bands that meet with the same spans are one. So
-// equal pixel sets have equal representations, and the rectangles of a
-// region never overlap.
+// the rectangles of a region never overlap, and there are few of them.
 class Region {
  public:
   Region() = default;
@@ -36,17 +35,12 @@ class Region {
   void Intersect(const Region& other) { Combine(other, Op::kIntersect); }
   void Clear() { m_bands.clear(); }
 
-  bool operator==(const Region& other) const { return m_bands == other.m_bands; }
-
  private:
   using Span = std::pair<LONG, LONG>;
   struct Band {
     LONG top;
     LONG bottom;
     std::vector<Span> spans;
-    bool operator==(const Band& other) const {
-      return top == other.top && bottom == other.bottom && spans == other.spans;
-    }
   };
   enum class Op { kUnion, kSubtract, kIntersect };
 

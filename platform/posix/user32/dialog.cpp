@@ -376,11 +376,10 @@ LRESULT WINAPI DefDlgProcA(HWND hDlg, UINT Msg, WPARAM wParam, LPARAM lParam) {
 // Messages for the dialog or its children. A key press that the window with
 // it does not claim (WM_GETDLGCODE) goes to the dialog manager: VK_ESCAPE
 // and VK_RETURN become WM_COMMAND IDCANCEL and IDOK (BN_CLICKED, with the
-// button of that ID when there is one) and VK_TAB is taken (the layer
-// moves no focus between controls); none of them reaches a window
-// procedure as a key press. Everything
-// else is translated and dispatched. TRUE when the message was the
-// dialog's.
+// button of that ID when there is one) and VK_TAB is taken (the layer moves
+// no focus between controls); none of them reaches a window procedure as a
+// key press. Everything else is translated and dispatched. TRUE when the
+// message was the dialog's.
 BOOL WINAPI IsDialogMessageA(HWND hDlg, LPMSG lpMsg) {
   if (!lpMsg || !IsWindow(hDlg)) return FALSE;
   bool bOurs = lpMsg->hwnd == hDlg;

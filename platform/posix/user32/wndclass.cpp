@@ -418,8 +418,8 @@ BOOL WINAPI IsWindow(HWND hWnd) { return LookupWindow(hWnd) ? TRUE : FALSE; }
 // Texts (WM_NCCREATE, WM_SETTEXT, WM_GETTEXT, WM_GETTEXTLENGTH), the class
 // background (WM_ERASEBKGND), painting nothing but validating (WM_PAINT),
 // WM_CLOSE destroys the window; Alt+F4 (WM_SYSKEYDOWN with the Alt context
-// bit) posts WM_SYSCOMMAND SC_CLOSE to the top-level window unless its class
-// has CS_NOCLOSE, and SC_CLOSE becomes WM_CLOSE; everything else gives 0.
+// bit) posts WM_SYSCOMMAND SC_CLOSE to the top-level window, and SC_CLOSE
+// becomes WM_CLOSE; everything else gives 0.
 LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   auto window = LookupWindow(hWnd);
   if (!window) return 0;
@@ -458,12 +458,7 @@ LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
       DestroyWindow(hWnd);
       return 0;
     case WM_SYSKEYDOWN:
-      if (wParam == VK_F4 && (HIWORD(lParam) & KF_ALTDOWN)) {
-        HWND hTop = TopLevelOf(hWnd);
-        auto top = LookupWindow(hTop);
-        if (top && !(top->m_class && (top->m_class->style & CS_NOCLOSE)))
-          PostMessageA(hTop, WM_SYSCOMMAND, SC_CLOSE, 0);
-      }
+      if (wParam == VK_F4 && (HIWORD(lParam) & KF_ALTDOWN)) PostMessageA(TopLevelOf(hWnd), WM_SYSCOMMAND, SC_CLOSE, 0);
       return 0;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_CLOSE) SendMessageA(hWnd, WM_CLOSE, 0, 0);
