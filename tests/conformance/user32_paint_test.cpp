@@ -237,6 +237,9 @@ TEST_F(User32Paint, AWindowThatIsNoWindowIsRefused) {
   SetLastError(0);
   EXPECT_FALSE(InvalidateRect(hBad, nullptr, FALSE));
   EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_WINDOW_HANDLE));
+  SetLastError(0);
+  EXPECT_FALSE(ValidateRect(hBad, nullptr));
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_WINDOW_HANDLE));
   RECT rc;
   EXPECT_FALSE(GetUpdateRect(hBad, &rc, FALSE));
 }

@@ -40,10 +40,11 @@ TEST_F(GdiWindow, ClientRectIsTheSurfaceSize) {
 TEST_F(GdiWindow, UpdateRegionGrowsToTheBoundsOfItsRectanglesClippedToTheClient) {
   RECT rc;
   EXPECT_FALSE(GetUpdateRect(m_hWnd, &rc, FALSE));
-  const RECT a{2, 3, 10, 8}, b{30, 20, 60, 50}, outside{50, 50, 60, 60};
+  const RECT a{2, 3, 10, 8}, b{30, 20, 60, 50}, outside{50, 50, 60, 60}, noWidth{5, 5, 5, 20};
   EXPECT_TRUE(InvalidateRect(m_hWnd, &a, FALSE));
   EXPECT_TRUE(InvalidateRect(m_hWnd, &b, FALSE));
   EXPECT_TRUE(InvalidateRect(m_hWnd, &outside, TRUE));
+  EXPECT_TRUE(InvalidateRect(m_hWnd, &noWidth, TRUE));
   ASSERT_TRUE(GetUpdateRect(m_hWnd, &rc, FALSE));
   EXPECT_TRUE(SameRect(rc, RECT{2, 3, 40, 30}));
 
@@ -53,7 +54,8 @@ TEST_F(GdiWindow, UpdateRegionGrowsToTheBoundsOfItsRectanglesClippedToTheClient)
   ASSERT_NE(hdc, nullptr);
   EXPECT_EQ(ps.hdc, hdc);
   EXPECT_TRUE(SameRect(ps.rcPaint, RECT{2, 3, 40, 30}));
-  // The rectangle wholly outside the client area brought no erase with it.
+  // The rectangles wholly outside the client area or without pixels brought
+  // no erase with them.
   EXPECT_FALSE(ps.fErase);
   EndPaint(m_hWnd, &ps);
   EXPECT_FALSE(GetUpdateRect(m_hWnd, &rc, FALSE));
@@ -261,6 +263,29 @@ TEST(GdiWindowProc, UpdateWindowPaintsOnlyAPendingUpdate) {
   EXPECT_EQ(sim::GetWindowPixel(hWnd, 4, 4), 0xFFFFFFu);
   EXPECT_TRUE(UpdateWindow(hWnd));
   EXPECT_EQ(g_nPaints, 1);
+  DestroyWindow(hWnd);
+}
+
+// An erase before the paint (GetUpdateRect asked to erase, InvalidateRect
+// without a window) goes through a DC clipped to the update region, which
+// is released afterwards.
+TEST(GdiWindowProc, EraseBeforeThePaintIsClippedAndLeavesNoDc) {
+  g_nPaints = g_nErases = 0;
+  HWND hWnd = sim::CreateTestWindow(8, 8, CountingProc);
+  ASSERT_NE(hWnd, nullptr);
+  const size_t nBefore = sim::GdiObjectCount();
+  const RECT rc{2, 2, 4, 4};
+  InvalidateRect(hWnd, &rc, TRUE);
+  RECT rcUpdate;
+  EXPECT_TRUE(GetUpdateRect(hWnd, &rcUpdate, TRUE));
+  EXPECT_EQ(g_nErases, 1);
+  EXPECT_EQ(sim::GetWindowPixel(hWnd, 2, 2), 0x0000FFu);
+  EXPECT_EQ(sim::GetWindowPixel(hWnd, 5, 5), 0xFFFFFFu);
+  EXPECT_TRUE(InvalidateRect(nullptr, nullptr, FALSE));
+  EXPECT_EQ(g_nErases, 2);
+  EXPECT_EQ(sim::GetWindowPixel(hWnd, 5, 5), 0x0000FFu);
+  EXPECT_EQ(sim::GdiObjectCount(), nBefore);
+  EXPECT_EQ(g_nPaints, 0);
   DestroyWindow(hWnd);
 }
 
