@@ -196,6 +196,14 @@ void DestroyTree(HWND hWnd) {
   RemoveWindow(hWnd);
 }
 
+// The window itself when it is top-level, else the top-level window above it.
+HWND TopLevelOf(HWND hWnd) {
+  for (auto window = LookupWindow(hWnd); window && (window->m_dwStyle & WS_CHILD) && window->m_hParent;
+       window = LookupWindow(hWnd))
+    hWnd = window->m_hParent;
+  return hWnd;
+}
+
 }  // namespace
 }  // namespace user32
 }  // namespace qjplat
@@ -409,7 +417,9 @@ BOOL WINAPI IsWindow(HWND hWnd) { return LookupWindow(hWnd) ? TRUE : FALSE; }
 
 // Texts (WM_NCCREATE, WM_SETTEXT, WM_GETTEXT, WM_GETTEXTLENGTH), the class
 // background (WM_ERASEBKGND), painting nothing but validating (WM_PAINT),
-// WM_CLOSE destroys the window; everything else gives 0.
+// WM_CLOSE destroys the window; Alt+F4 (WM_SYSKEYDOWN with the Alt context
+// bit) posts WM_SYSCOMMAND SC_CLOSE to the top-level window, and SC_CLOSE
+// becomes WM_CLOSE; everything else gives 0.
 LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   auto window = LookupWindow(hWnd);
   if (!window) return 0;
@@ -446,6 +456,12 @@ LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
     }
     case WM_CLOSE:
       DestroyWindow(hWnd);
+      return 0;
+    case WM_SYSKEYDOWN:
+      if (wParam == VK_F4 && (HIWORD(lParam) & KF_ALTDOWN)) PostMessageA(TopLevelOf(hWnd), WM_SYSCOMMAND, SC_CLOSE, 0);
+      return 0;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_CLOSE) SendMessageA(hWnd, WM_CLOSE, 0, 0);
       return 0;
     case WM_GETDLGCODE:
       return 0;

@@ -169,6 +169,24 @@ typedef void(CALLBACK* TIMERPROC)(HWND hWnd, UINT uMsg, UINT_PTR idEvent, DWORD 
 #define ERROR_TLW_WITH_WSCHILD 1406L
 #define ERROR_INVALID_DWP_HANDLE 1403L
 
+// Window-menu commands (WM_SYSCOMMAND wParam; the low four bits are the
+// system's own).
+#define SC_CLOSE 0xF060
+#define SC_KEYMENU 0xF100
+
+// Keystroke flags: the high word of a key message's lParam.
+#define KF_EXTENDED 0x0100
+#define KF_ALTDOWN 0x2000
+#define KF_REPEAT 0x4000
+#define KF_UP 0x8000
+
+// WM_GETDLGCODE answers.
+#define DLGC_WANTARROWS 0x0001
+#define DLGC_WANTTAB 0x0002
+#define DLGC_WANTALLKEYS 0x0004
+#define DLGC_WANTMESSAGE 0x0004
+#define DLGC_WANTCHARS 0x0080
+
 // Dialog box command IDs.
 #define IDOK 1
 #define IDCANCEL 2
