@@ -88,16 +88,27 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<StateCase>& param) { return std::string(param.param.pszName); });
 
 TEST_F(SkinButtonTest, InvalidateUsesTheMovedRectangleAndTheCaptionWhenFlagged) {
-  auto flagged = Make("abc", 0, 1);
-  flagged->MoveTo(m_hWnd, 10, 20, false);
-  TakeCalls();
-  flagged->Invalidate(m_hWnd, false);
   const RECT moved{110, 70, 150, 90};
-  EXPECT_EQ(TakeCalls(), (Calls{{moved, TRUE}, {kText, TRUE}}));
-  auto plain = Make("abc", 0, 0);
-  TakeCalls();
-  plain->Invalidate(m_hWnd, true);
-  EXPECT_EQ(TakeCalls(), (Calls{{kBounds, TRUE}}));
+  const struct {
+    const char* pszCaption;
+    BYTE bRepaintText;
+    bool bWithText;
+    Calls expected;
+  } cases[] = {
+      {"abc", 1, false, {{moved, TRUE}, {kText, TRUE}}},
+      {"", 1, false, {{moved, TRUE}}},   // flagged, but no caption to repaint
+      {"", 1, true, {{moved, TRUE}}},
+      {"abc", 0, true, {{moved, TRUE}}},  // with-text is not used
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << '"' << c.pszCaption << "\" flag " << int(c.bRepaintText) << " with-text "
+                                      << c.bWithText);
+    auto button = Make(c.pszCaption, 0, c.bRepaintText);
+    button->MoveTo(m_hWnd, 10, 20, false);
+    TakeCalls();
+    button->Invalidate(m_hWnd, c.bWithText);
+    EXPECT_EQ(TakeCalls(), c.expected);
+  }
 }
 
 TEST_F(SkinButtonTest, MoveToInvalidatesOldAndNewPlaceOnlyWithRedraw) {
