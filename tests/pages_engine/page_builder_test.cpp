@@ -231,28 +231,37 @@ struct Layer {
 
 class BuiltControls : public PageBuilderTest {
  protected:
-  // Paints the control alone over paper and counts the page pixels, outside
-  // every caption rectangle, that do not show what the layers show.
+  // Paints the control alone over paper and counts the pixels, outside every
+  // caption rectangle, that do not show what the layers show; looked at are
+  // the control's rectangle and the layers' places, and a margin round them.
   int WrongPixels(SkinControl* pControl, const std::vector<Layer>& layers) {
     PaintAlone(pControl);
     std::vector<std::unique_ptr<SkinBitmap>> images;
     std::vector<Stamp> stamps;
+    RECT rcLook{0, 0, 0, 0};
+    pControl->GetRect(&rcLook);
     for (const Layer& layer : layers) {
       images.push_back(std::make_unique<SkinBitmap>(layer.pszName));
       EXPECT_TRUE(images.back()->Loaded()) << layer.pszName;
       stamps.push_back(layer.bKeyed ? KeyedAt(*images.back(), layer.rc, layer.crKey)
                                     : OpaquePart(*images.back(), layer.rc));
+      UnionRect(&rcLook, &rcLook, &layer.rc);
     }
+    rcLook = RECT{rcLook.left - kMargin, rcLook.top - kMargin, rcLook.right + kMargin, rcLook.bottom + kMargin};
+    const RECT rcPage{0, 0, pagetest::kPageWidth, pagetest::kPageHeight};
+    IntersectRect(&rcLook, &rcLook, &rcPage);
     const std::vector<RECT> captions = CaptionRects();
     int nWrong = 0;
-    for (int y = 0; y < pagetest::kPageHeight; ++y)
-      for (int x = 0; x < pagetest::kPageWidth; ++x) {
+    for (int y = rcLook.top; y < rcLook.bottom; ++y)
+      for (int x = rcLook.left; x < rcLook.right; ++x) {
         bool bText = false;
         for (const RECT& rc : captions) bText = bText || Inside(rc, x, y);
         if (!bText && sim::GetWindowPixel(m_hWnd, x, y) != pagetest::Shown(x, y, kPaper, stamps)) ++nWrong;
       }
     return nWrong;
   }
+
+  static constexpr int kMargin = 12;
 };
 
 // Each control shows the bitmaps the builder gave it: buttons their normal
