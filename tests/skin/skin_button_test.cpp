@@ -78,6 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
         StateCase{"SameStateNothing", "abc", 1, 1, 1, kText, {}},
         StateCase{"PressNoFlag", "abc", 0, 0, 1, kText, {{kBounds, FALSE}}},
         StateCase{"PressThreeChars", "abc", 1, 0, 1, kText, {{kBounds, FALSE}, {{50, 200, 80, 220}, TRUE}}},
+        StateCase{"PressOneChar", "L", 1, 0, 1, kText, {{kBounds, FALSE}, {{50, 200, 60, 220}, TRUE}}},
         StateCase{"PressTwentyCharsFullWidth", k20, 1, 0, 1, kText, {{kBounds, FALSE}, {kText, TRUE}}},
         StateCase{"PressEmptyCaption", "", 1, 0, 1, kText, {{kBounds, FALSE}}},
         StateCase{"PressNullCaption", nullptr, 1, 0, 1, kText, {{kBounds, FALSE}}},
@@ -150,7 +151,7 @@ TEST_F(SkinButtonTest, HitTestIsHalfOpenOnTheMovedRectangle) {
   }
   button->MoveTo(m_hWnd, 10, 20, false);
   for (const Probe& p : {Probe{110, 70, true}, Probe{149, 89, true}, Probe{150, 80, false}, Probe{120, 90, false},
-                         Probe{100, 50, false}, Probe{109, 75, false}}) {
+                         Probe{100, 50, false}, Probe{109, 75, false}, Probe{120, 69, false}}) {
     SCOPED_TRACE(::testing::Message() << "moved " << p.x << "," << p.y);
     EXPECT_EQ(button->HitTest(p.x, p.y), p.bHit);
   }

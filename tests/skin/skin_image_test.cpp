@@ -157,6 +157,27 @@ TEST_F(SkinTest, ImageIsKeyedMovableAndAlwaysRepaintsOnSetState) {
   EXPECT_EQ(Changed(), 1);
 }
 
+// A picture larger than its control shows only as much of it as the
+// control's rectangle holds, from its top-left corner.
+TEST_F(SkinTest, PicturesLargerThanTheirControlAreCutToItsRectangle) {
+  const std::string big = Solid("big.bmp", 60, 50, 0x00C000);
+  const RECT rc{100, 100, 120, 110};
+  const char* apsz[SkinHat::kDirections] = {big.c_str()};
+  RECT arc[SkinHat::kDirections] = {rc};
+  std::vector<std::unique_ptr<SkinControl>> controls;
+  controls.emplace_back(new SkinButton(nullptr, big.c_str(), big.c_str(), rc.left, rc.top, rc.right, rc.bottom, 0, 0,
+                                       0, 0, nullptr, m_hWnd, 0, 0));
+  controls.emplace_back(new SkinImage(nullptr, big.c_str(), rc.left, rc.top, rc.right, rc.bottom));
+  controls.emplace_back(new SkinHat(nullptr, apsz, arc, 0));
+  controls.emplace_back(new SkinBackground(nullptr, big.c_str(), rc.left, rc.top, rc.right, rc.bottom));
+  for (auto& control : controls) {
+    ResetPage();
+    Paint(*control);
+    EXPECT_EQ(Count(rc, 0x00C000), 20 * 10);
+    EXPECT_EQ(Changed(), 20 * 10);
+  }
+}
+
 TEST_F(SkinTest, EveryClassWithMissingFilesDrawsNothingAndReleasesEverything) {
   const size_t nObjects = sim::GdiObjectCount();
   const std::string missing = Missing();
