@@ -71,6 +71,7 @@ TEST_P(SkinButtonState, InvalidatesTheUnmovedButtonAndTheEstimatedCaption) {
 
 const char k20[] = "abcdefghijklmnopqrst";
 const char k40[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMN";
+const char k32[] = "abcdefghijklmnopqrstuvwxyzABCDEF";
 
 INSTANTIATE_TEST_SUITE_P(
     Changes, SkinButtonState,
@@ -85,6 +86,8 @@ INSTANTIATE_TEST_SUITE_P(
         StateCase{"PressedToOtherPressed", "abc", 0, 1, 5, kText, {{kBounds, FALSE}}},
         StateCase{"Release", "abc", 1, 1, 0, kText, {{kBounds, FALSE}, {{50, 200, 80, 220}, TRUE}}},
         StateCase{"LongCaptionCutTo31", k40, 1, 0, 1, RECT{0, 0, 1000, 10},
+                  {{kBounds, FALSE}, {{0, 0, 310, 10}, TRUE}}},
+        StateCase{"ThirtyTwoCharsCutTo31", k32, 1, 0, 1, RECT{0, 0, 1000, 10},
                   {{kBounds, FALSE}, {{0, 0, 310, 10}, TRUE}}}),
     [](const ::testing::TestParamInfo<StateCase>& param) { return std::string(param.param.pszName); });
 

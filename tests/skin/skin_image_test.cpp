@@ -67,10 +67,14 @@ TEST_F(SkinHatTest, InvalidatesOnlyTheDirectionsConcerned) {
   hat->SetState(m_hWnd, 12345);
   EXPECT_EQ(TakeCalls(), (Calls{{DirectionRect(1), TRUE}}));
   EXPECT_EQ(hat->GetState(), 12345u);
+  hat->SetState(m_hWnd, 0);  // back to up
+  EXPECT_EQ(TakeCalls(), (Calls{{DirectionRect(0), TRUE}}));
 }
 
 TEST_F(SkinHatTest, OffsetMovesTheDrawingWithoutInvalidating) {
   auto hat = Make(0);
+  hat->SetTag(m_hWnd, 3);
+  EXPECT_EQ(hat->GetTag(), 0u);
   hat->MoveTo(m_hWnd, 5, 7, true);
   hat->Invalidate(m_hWnd, true);
   EXPECT_TRUE(TakeCalls().empty());
@@ -101,6 +105,8 @@ TEST_F(SkinTest, BackgroundCopiesOpaqueAtItsOffset) {
   back.Invalidate(m_hWnd, false);
   EXPECT_EQ(TakeCalls(), (Calls{{{100, 100, 120, 110}, TRUE}, {{103, 104, 123, 114}, TRUE}}));
   EXPECT_EQ(back.GetState(), 0u);
+  back.SetTag(m_hWnd, 3);
+  EXPECT_EQ(back.GetTag(), 0u);
   EXPECT_FALSE(back.HitTest(105, 105));
 }
 
@@ -127,6 +133,9 @@ TEST_F(SkinTest, BackgroundPartCopiesOnlyItsPartFromTheSamePlaceOfTheImage) {
   Paint(part);
   EXPECT_EQ(Pixel(110, 105), RGB(10, 5, 7));
   EXPECT_FALSE(part.HitTest(15, 10));
+  part.SetTag(m_hWnd, 3);
+  EXPECT_EQ(part.GetTag(), 0u);
+  EXPECT_EQ(part.GetState(), 0u);
 }
 
 TEST_F(SkinTest, ImageIsKeyedMovableAndAlwaysRepaintsOnSetState) {
@@ -145,6 +154,9 @@ TEST_F(SkinTest, ImageIsKeyedMovableAndAlwaysRepaintsOnSetState) {
   EXPECT_EQ(TakeCalls(), (Calls{{{60, 60, 68, 68}, TRUE}, {{70, 65, 78, 73}, TRUE}}));
   image.SetState(m_hWnd, 7);
   EXPECT_EQ(TakeCalls(), (Calls{{{50, 60, 58, 68}, TRUE}}));
+  EXPECT_EQ(image.GetState(), 7u);
+  image.SetTag(m_hWnd, 3);
+  EXPECT_EQ(image.GetTag(), 0u);
   EXPECT_EQ(image.GetState(), 7u);
   RECT rc;
   image.GetRect(&rc);
