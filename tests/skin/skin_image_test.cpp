@@ -163,6 +163,8 @@ TEST_F(SkinTest, ImageIsKeyedMovableAndAlwaysRepaintsOnSetState) {
   EXPECT_EQ((Call{rc, FALSE}), (Call{{70, 65, 78, 73}, FALSE}));
   EXPECT_TRUE(image.HitTest(70, 65));
   EXPECT_FALSE(image.HitTest(78, 70));
+  EXPECT_TRUE(image.HitTest(77, 72));
+  EXPECT_FALSE(image.HitTest(70, 73));
   EXPECT_FALSE(image.HitTest(60, 62));
   Paint(image);
   EXPECT_EQ(Pixel(71, 66), 0x00FF00u);
