@@ -96,20 +96,30 @@ TEST_F(PowerPageInput, TimeBarClickCentresTheBallOnThePointer) {
 
 TEST_F(PowerPageInput, BallClickOffTheBarKeepsTheBallAndTakesItsTimeCycle) {
   PageEngine& e = Engine();
-  // Time cycle 0 puts the ball at offset -11: its left 11 pixels lie left of
-  // the bar.
-  e.m_Settings.dwTimeCycle = 0;
-  Show(kPowerPage);
-  ASSERT_EQ(BallOffset(), -11);
-  e.m_Settings.dwTimeCycle = 99;
-  Click(kPowerPage, 64, 71);
-  EXPECT_EQ(TimeCycle(), 0u);
-  EXPECT_EQ(BallOffset(), -11);
-  EXPECT_EQ(e.m_bTimeDrag, 1);
-  EXPECT_TRUE(CurveRepainted());
+  // Time cycle 0 puts the ball at offset -11, its left 11 pixels left of
+  // the bar; 255 at offset 345, its right 16 pixels right of it. A click on
+  // the ball there takes the time cycle (left - 64) x 255 / 356 of its place.
+  const struct {
+    DWORD dwShown;
+    int x;
+    int nOffset;
+  } cases[] = {{0, 64, -11}, {255, 430, 345}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.dwShown);
+    e.m_Settings.dwTimeCycle = c.dwShown;
+    Show(kPowerPage);
+    ASSERT_EQ(BallOffset(), c.nOffset);
+    e.m_Settings.dwTimeCycle = 99;
+    e.m_bTimeDrag = 0;
+    Click(kPowerPage, c.x, 71);
+    EXPECT_EQ(TimeCycle(), c.dwShown);
+    EXPECT_EQ(BallOffset(), c.nOffset);
+    EXPECT_EQ(e.m_bTimeDrag, 1);
+    EXPECT_TRUE(CurveRepainted());
+  }
 
   e.m_bTimeDrag = 0;
-  Click(kPowerPage, 63, 80);  // left of the ball
+  Click(kPowerPage, 441, 80);  // right of the ball
   EXPECT_EQ(e.m_bTimeDrag, 0);
 }
 
