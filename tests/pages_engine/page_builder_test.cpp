@@ -251,12 +251,13 @@ class BuiltControls : public PageBuilderTest {
     const RECT rcPage{0, 0, pagetest::kPageWidth, pagetest::kPageHeight};
     IntersectRect(&rcLook, &rcLook, &rcPage);
     const std::vector<RECT> captions = CaptionRects();
+    const sim::Pixels page = sim::GetWindowPixels(m_hWnd);
     int nWrong = 0;
     for (int y = rcLook.top; y < rcLook.bottom; ++y)
       for (int x = rcLook.left; x < rcLook.right; ++x) {
         bool bText = false;
         for (const RECT& rc : captions) bText = bText || Inside(rc, x, y);
-        if (!bText && sim::GetWindowPixel(m_hWnd, x, y) != pagetest::Shown(x, y, kPaper, stamps)) ++nWrong;
+        if (!bText && page.At(x, y) != pagetest::Shown(x, y, kPaper, stamps)) ++nWrong;
       }
     return nWrong;
   }

@@ -135,6 +135,7 @@ TEST_P(StatePaint, SlidersAndCursorsShowTheirStates) {
     ASSERT_TRUE(images.back()->Loaded()) << p.pszName;
     stamps.push_back(Stamp{images.back().get(), p.rc, p.x, p.y, p.bKeyed, p.crKey});
   }
+  const sim::Pixels page = sim::GetWindowPixels(m_hWnd);
   int nLooked = 0, nWrong = 0;
   for (int y = 0; y < kPageHeight; ++y)
     for (int x = 0; x < kPageWidth; ++x) {
@@ -144,8 +145,8 @@ TEST_P(StatePaint, SlidersAndCursorsShowTheirStates) {
       if (!bPlace || bText) continue;
       ++nLooked;
       const COLORREF expected = pagetest::Shown(x, y, kBlack, stamps);
-      if (Pixel(x, y) != expected && ++nWrong <= 5)
-        ADD_FAILURE() << "at " << x << ", " << y << ": " << std::hex << Pixel(x, y) << " for " << expected;
+      if (page.At(x, y) != expected && ++nWrong <= 5)
+        ADD_FAILURE() << "at " << x << ", " << y << ": " << std::hex << page.At(x, y) << " for " << expected;
     }
   EXPECT_GT(nLooked, 0);
   EXPECT_EQ(nWrong, 0);

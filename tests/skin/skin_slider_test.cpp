@@ -104,12 +104,13 @@ TEST_F(SkinSliderTest, FillShowsItsImageInPlace) {
     slider->SetState(m_hWnd, c.dwState);
     ResetPage();
     Paint(*slider);
+    const sim::Pixels page = sim::GetWindowPixels(m_hWnd);
     int nWrong = 0;
     for (int y = rc.top; y < rc.bottom; ++y)
       for (int x = rc.left; x < rc.right; ++x) {
         const bool bFilled = x >= c.rcFill.left && x < c.rcFill.right && y >= c.rcFill.top && y < c.rcFill.bottom;
         const COLORREF expected = bFilled ? FillAt(x - rc.left, y - rc.top) : kTrack;
-        if (Pixel(x, y) != expected) ++nWrong;
+        if (page.At(x, y) != expected) ++nWrong;
       }
     EXPECT_EQ(nWrong, 0);
     const RECT rcNear{rc.left - 10, rc.top - 10, rc.right + 10, rc.bottom + 10};

@@ -24,6 +24,7 @@ class SkinBitmap {
     if (m_hbm && GetObjectA(m_hbm, sizeof bm, &bm)) {
       m_cx = bm.bmWidth;
       m_cy = bm.bmHeight;
+      m_pixels = sim::GetBitmapPixels(m_hbm);
     }
   }
   ~SkinBitmap() {
@@ -38,13 +39,14 @@ class SkinBitmap {
   // The pixel, or white (transparent) outside the bitmap.
   COLORREF At(int x, int y) const {
     if (x < 0 || y < 0 || x >= m_cx || y >= m_cy) return kSkinWhite;
-    return sim::GetBitmapPixel(m_hbm, x, y);
+    return m_pixels.At(x, y);
   }
 
  private:
   HBITMAP m_hbm = nullptr;
   int m_cx = 0;
   int m_cy = 0;
+  sim::Pixels m_pixels;  // read once: a check looks at every pixel
 };
 
 inline bool Inside(const RECT& rc, int x, int y) {
