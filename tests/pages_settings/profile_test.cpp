@@ -25,13 +25,16 @@ class ProfileTest : public SettingsFixture {
   void SetUp() override {
     SettingsFixture::SetUp();
     if (HasFatalFailure()) return;
-    // Each test starts without the folder's files of an earlier one.
-    for (const char* pszName : {"mine.sav", "short.sav", "locked.sav", "missing.sav", "new.sav", "long.sav", "full.sav"})
-      DeleteFileA(ProfilePath(pszName).c_str());
     CreateDirectoryA(ProfileFolder().c_str(), nullptr);
     Engine().m_Settings = EditedRecord();
     ASSERT_TRUE(StoreValue(Bytes(112, 0x5A)));
     sim::ClearInvalidations();
+  }
+
+  // Each test leaves the machine without its files.
+  void TearDown() override {
+    RemoveProfiles({"mine.sav", "short.sav", "locked.sav", "missing.sav", "new.sav", "long.sav", "full.sav"});
+    SettingsFixture::TearDown();
   }
 
   std::string ProfilePath(const char* pszName) const { return ProfileFolder() + "\\" + pszName; }
