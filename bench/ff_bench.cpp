@@ -3,9 +3,10 @@
 //                       types, on a frozen clock stepped 1 ms per step (so
 //                       the step's own Sleep(1) returns at once);
 //   BM_StartLatency     DownloadEffect with DIEP_START to the first non-zero
-//                       report at the device, through the real playback
-//                       thread on the real clock (median, p99 and max over
-//                       the starts);
+//                       report at the device (its write time), through the
+//                       real playback thread on the real clock, the starts
+//                       spread over the step's period (median, p90, p99 and
+//                       max over the starts);
 //   BM_PlaybackCpu      CPU time that one playing joystick's thread uses per
 //                       second of wall time (the process's CPU time while the
 //                       benchmark thread sleeps);
@@ -24,6 +25,7 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -130,14 +132,7 @@ IDirectInputEffectDriver* BindDriver() {
   return pDriver;
 }
 
-bool LastReportNonZero(const sim::HidDevice& device, std::size_t* pcSeen) {
-  const auto reports = device.Reports();
-  for (; *pcSeen < reports.size(); ++*pcSeen) {
-    const auto& bytes = reports[*pcSeen].bytes;
-    if (bytes[1] != 0 || bytes[2] != 0) return true;
-  }
-  return false;
-}
+bool NonZero(const sim::HidReport& report) { return report.bytes[1] != 0 || report.bytes[2] != 0; }
 
 void BM_StartLatency(benchmark::State& state) {
   using Clock = std::chrono::steady_clock;
@@ -151,6 +146,11 @@ void BM_StartLatency(benchmark::State& state) {
   const int cStarts = static_cast<int>(state.range(0));
   std::vector<double> latencies;
   std::vector<double> callTimes;  // DownloadEffect's own duration
+  // Spreads the starts over the playback step's period (a 1 ms sleep and the
+  // step, about 1.1 ms): a fixed pause after the stop would start every time
+  // at the same point of the step's cycle.
+  std::mt19937 random(15);
+  std::uniform_int_distribution<int> phaseMicros(0, 1199);
   for (auto _ : state) {
     latencies.clear();
     callTimes.clear();
@@ -158,30 +158,25 @@ void BM_StartLatency(benchmark::State& state) {
       Effect effect(ET_CONSTANT);
       effect.eff.lpEnvelope = nullptr;
       DWORD dwHandle = 0;
-      std::size_t cSeen = device->ReportCount();
+      const std::size_t cSeen = device->ReportCount();
       const auto t0 = Clock::now();
       pDriver->DownloadEffect(0, ET_CONSTANT, &dwHandle, &effect.eff, DIEP_ALLPARAMS | DIEP_START);
       callTimes.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
-      bool bSeen = false;
-      while (!(bSeen = LastReportNonZero(*device, &cSeen)) && Clock::now() - t0 < std::chrono::seconds(1)) {
-      }
-      const auto t1 = Clock::now();
-      if (!bSeen) {
+      // The waiter blocks on the device's condition: a thread spinning here
+      // would compete with the playback thread for a processor, and each of
+      // the playback loop's yields could hand it a whole time slice.
+      sim::HidReport first;
+      std::size_t iFirst = 0;
+      if (!device->WaitForReport(cSeen, NonZero, 1000, &first, &iFirst)) {
         state.SkipWithError("no report within 1 s");
         break;
       }
-      latencies.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
+      latencies.push_back(std::chrono::duration<double, std::micro>(first.tWritten - t0).count());
       // Stop and wait until the all-off pair reached the device, so that the
       // next start is a change of the pair again.
       pDriver->DestroyEffect(0, dwHandle);
-      const auto tStop = Clock::now();
-      for (;;) {
-        const auto reports = device->Reports();
-        if (!reports.empty() && reports.back().bytes[1] == 0 && reports.back().bytes[2] == 0) break;
-        if (Clock::now() - tStop > std::chrono::seconds(1)) break;
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(3));
+      device->WaitForReport(iFirst + 1, [](const sim::HidReport& report) { return !NonZero(report); }, 1000);
+      std::this_thread::sleep_for(std::chrono::microseconds(3000 + phaseMicros(random)));
       device->Clear();
     }
   }

@@ -7,11 +7,11 @@
 #include <atomic>
 #include <cctype>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <list>
 #include <map>
 #include <mutex>
-#include <thread>
 
 namespace sim {
 
@@ -19,7 +19,10 @@ struct HidDevice::State {
   std::string path;
   DWORD cbOutputReport = kDefaultOutputReportLength;
   mutable std::mutex mutex;
+  // Signalled after each recorded report and each Clear.
+  mutable std::condition_variable changed;
   std::vector<HidReport> reports;
+  std::size_t cClears = 0;  // each Clear starts a new list
   bool bPlugged = true;
   bool bRemoved = false;  // dropped from the registry of devices for good
   std::size_t cOpens = 0;
@@ -78,7 +81,9 @@ class HidHandle : public qjplat::KernelObject {
     const BYTE* pBytes = static_cast<const BYTE*>(pBuffer);
     report.bytes.assign(pBytes, pBytes + cbToWrite);
     report.dwTick = GetTickCount();
+    report.tWritten = std::chrono::steady_clock::now();
     m_state->reports.push_back(std::move(report));
+    m_state->changed.notify_all();
     if (pcbWritten != nullptr) *pcbWritten = cbToWrite;
     return TRUE;
   }
@@ -166,15 +171,41 @@ std::size_t HidDevice::ReportCount() const {
 void HidDevice::Clear() {
   std::lock_guard<std::mutex> lock(m_state->mutex);
   m_state->reports.clear();
+  ++m_state->cClears;
+  m_state->changed.notify_all();
 }
 
 bool HidDevice::WaitForReports(std::size_t n, DWORD dwTimeoutMs) const {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(dwTimeoutMs);
-  for (;;) {
-    if (ReportCount() >= n) return true;
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  std::unique_lock<std::mutex> lock(m_state->mutex);
+  return m_state->changed.wait_for(lock, std::chrono::milliseconds(dwTimeoutMs),
+                                   [&] { return m_state->reports.size() >= n; });
+}
+
+bool HidDevice::WaitForReport(std::size_t iFirst, const std::function<bool(const HidReport&)>& match,
+                              DWORD dwTimeoutMs, HidReport* pFound, std::size_t* piFound) const {
+  std::unique_lock<std::mutex> lock(m_state->mutex);
+  // Reports of this list before iScanned were already tried against match.
+  std::size_t iScanned = iFirst;
+  std::size_t cClears = m_state->cClears;
+  std::size_t iMatch = 0;
+  const bool bFound = m_state->changed.wait_for(lock, std::chrono::milliseconds(dwTimeoutMs), [&] {
+    const auto& reports = m_state->reports;
+    if (m_state->cClears != cClears) {
+      cClears = m_state->cClears;
+      iScanned = iFirst;
+    }
+    for (; iScanned < reports.size(); ++iScanned) {
+      if (match(reports[iScanned])) {
+        iMatch = iScanned;
+        return true;
+      }
+    }
+    return false;
+  });
+  if (!bFound) return false;
+  if (pFound != nullptr) *pFound = m_state->reports[iMatch];
+  if (piFound != nullptr) *piFound = iMatch;
+  return true;
 }
 
 void HidDevice::Unplug() {

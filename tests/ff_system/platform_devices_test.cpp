@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -29,9 +32,11 @@ TEST_F(HidDeviceTest, RecordsEachReportWithItsTick) {
   const BYTE second[4] = {0, 0, 0x13, 0};
   DWORD cbWritten = 0xdeadbeef;
   const DWORD dwBefore = GetTickCount();
+  const auto tBefore = std::chrono::steady_clock::now();
   ASSERT_TRUE(WriteFile(h, first, 4, &cbWritten, nullptr));
   EXPECT_EQ(cbWritten, 4u);
   ASSERT_TRUE(WriteFile(h, second, 4, &cbWritten, nullptr));
+  const auto tAfter = std::chrono::steady_clock::now();
   const DWORD dwAfter = GetTickCount();
   EXPECT_TRUE(CloseHandle(h));
 
@@ -41,7 +46,10 @@ TEST_F(HidDeviceTest, RecordsEachReportWithItsTick) {
   EXPECT_EQ(reports[1].bytes, std::vector<BYTE>(second, second + 4));
   for (const auto& report : reports) {
     EXPECT_LE(report.dwTick - dwBefore, dwAfter - dwBefore);
+    EXPECT_GE(report.tWritten, tBefore);
+    EXPECT_LE(report.tWritten, tAfter);
   }
+  EXPECT_LE(reports[0].tWritten, reports[1].tWritten);
   EXPECT_EQ(device->OpenCount(), 1u);
   EXPECT_EQ(device->OpenHandles(), 0u);
   device->Clear();
@@ -129,6 +137,69 @@ TEST_F(HidDeviceTest, RemovedDeviceFailsLateWritesAndOpens) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
   CloseHandle(h);
   EXPECT_EQ(OpenForWrite(kPath), INVALID_HANDLE_VALUE);
+}
+
+void WriteReport(const BYTE (&bytes)[4]) {
+  HANDLE h = OpenForWrite(kPath);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  DWORD cbWritten = 0;
+  EXPECT_TRUE(WriteFile(h, bytes, 4, &cbWritten, nullptr));
+  CloseHandle(h);
+}
+
+bool NonZero(const sim::HidReport& report) { return report.bytes[1] != 0 || report.bytes[2] != 0; }
+
+const BYTE kZero[4] = {0, 0, 0, 0};
+const BYTE kFirst[4] = {0, 0x1F, 0x08, 0};
+const BYTE kSecond[4] = {0, 0, 0x13, 0};
+
+TEST_F(HidDeviceTest, WaitForReportFindsTheFirstMatchFromItsPosition) {
+  sim::HidReport found;
+  std::size_t iFound = 99;
+  EXPECT_FALSE(device->WaitForReport(0, NonZero, 0, &found, &iFound));
+  EXPECT_EQ(iFound, 99u);
+
+  WriteReport(kFirst);
+  // Position 0 matches but lies before the position asked for; the writer's
+  // zero report does not match; its second report does.
+  std::thread writer([] {
+    WriteReport(kZero);
+    WriteReport(kSecond);
+    WriteReport(kFirst);
+  });
+  ASSERT_TRUE(device->WaitForReport(1, NonZero, 10000, &found, &iFound));
+  writer.join();
+  EXPECT_EQ(iFound, 2u);
+  EXPECT_EQ(found.bytes, std::vector<BYTE>(kSecond, kSecond + 4));
+  EXPECT_TRUE(device->WaitForReports(4, 0));
+  EXPECT_FALSE(device->WaitForReports(5, 0));
+}
+
+TEST_F(HidDeviceTest, WaitForReportScansANewListAfterAClearFromItsPosition) {
+  for (int i = 0; i < 3; ++i) WriteReport(kZero);
+  // The writer clears only after the waiter has tried positions 1 and 2 of
+  // the first list (the match runs under the device's lock, so the Clear
+  // comes after that scan). Position 1 of the new list must then be tried.
+  std::atomic<int> cTried{0};
+  std::thread writer([&] {
+    while (cTried.load() < 2) std::this_thread::yield();
+    device->Clear();
+    WriteReport(kFirst);
+    WriteReport(kSecond);
+  });
+  sim::HidReport found;
+  std::size_t iFound = 99;
+  const bool bFound = device->WaitForReport(
+      1,
+      [&](const sim::HidReport& report) {
+        ++cTried;
+        return NonZero(report);
+      },
+      10000, &found, &iFound);
+  writer.join();
+  ASSERT_TRUE(bFound);
+  EXPECT_EQ(iFound, 1u);
+  EXPECT_EQ(found.bytes, std::vector<BYTE>(kSecond, kSecond + 4));
 }
 
 class JoyCapsTest : public ::testing::Test {

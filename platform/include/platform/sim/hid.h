@@ -3,13 +3,15 @@
 // under the share rule of files: an open whose access or share mode clashes
 // with a handle open now fails with ERROR_SHARING_VIOLATION. WriteFile on a
 // handle opened for writing delivers one output report, which the device
-// records with the tick count at the write; a handle without write access
-// fails with ERROR_ACCESS_DENIED.
+// records with the tick count and the real time at the write; a handle
+// without write access fails with ERROR_ACCESS_DENIED.
 #pragma once
 
 #include "platform/win32.h"
 
+#include <chrono>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +26,9 @@ namespace sim {
 struct HidReport {
   std::vector<BYTE> bytes;
   DWORD dwTick = 0;  // GetTickCount at the write
+  // Real (steady) time at the write, whatever the simulated clock does: what
+  // latency measurements take as the report's arrival.
+  std::chrono::steady_clock::time_point tWritten;
 };
 
 // Length of the output report a device takes by default (report ID + 3
@@ -41,9 +46,18 @@ class QJ_SIM_API HidDevice {
   std::vector<HidReport> Reports() const;
   std::size_t ReportCount() const;
   void Clear();
-  // Waits (real time, polling) until at least n reports were recorded or
-  // dwTimeoutMs ran out; true when they were.
+  // Waits (real time) until at least n reports were recorded or dwTimeoutMs
+  // ran out; true when they were.
   bool WaitForReports(std::size_t n, DWORD dwTimeoutMs) const;
+  // Waits (real time) until a report at position iFirst or later of the
+  // current list satisfies match, or dwTimeoutMs ran out. On success the
+  // first such report is copied to *pFound and its position to *piFound
+  // (either may be null). The waiter blocks on the device's condition, which
+  // every recorded report and Clear signal, so it takes no processor time
+  // from the writer. match runs under the device's lock: it must not call
+  // back into the device.
+  bool WaitForReport(std::size_t iFirst, const std::function<bool(const HidReport&)>& match, DWORD dwTimeoutMs,
+                     HidReport* pFound = nullptr, std::size_t* piFound = nullptr) const;
 
   // While unplugged, opening fails with ERROR_FILE_NOT_FOUND and writes on
   // handles opened before fail with ERROR_DEVICE_NOT_CONNECTED. Plugging in
