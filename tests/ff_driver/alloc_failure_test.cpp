@@ -80,6 +80,9 @@ TEST_F(FFAllocFailureTest, EffectsThatCannotBeStored) {
       EXPECT_EQ(pDriver->DownloadEffect(0, ET_CONSTANT, &dwEffect, &effect.eff, DIEP_ALLPARAMS | DIEP_START), S_OK);
     });
     EXPECT_EQ(dwEffect, 0u);
+    DWORD dwDirect = 0;
+    Failing(nFailing, [&] { EXPECT_FALSE(g_pServer[0]->AddEffect(ET_CONSTANT, &dwDirect, &effect.eff, 0)); });
+    EXPECT_EQ(dwDirect, 0u);
     g_pServer[0]->Lock();
     EXPECT_EQ(g_pServer[0]->m_EffectList.nCount, 0u);
     g_pServer[0]->Unlock();

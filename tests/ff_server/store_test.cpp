@@ -1,6 +1,8 @@
 // The effect store: handles, copies of the descriptions, updates, the play
 // states and the commands over all effects.
 #include <functional>
+#include <thread>
+#include <utility>
 
 #include "ff_server_fixture.h"
 
@@ -460,6 +462,58 @@ TEST_F(FFServerStoreTest, UpdatesThatCannotBeReadChangeNothing) {
   d.eff.rglDirection = NULL;
   EXPECT_TRUE(server->UpdateEffect(ET_CONSTANT, dwEffect, &d.eff, DIEP_GAIN));
   EXPECT_EQ(FindRecord(server.get(), dwEffect)->dwGain, 1u);
+}
+
+}  // namespace
+}  // namespace fftest
+
+namespace fftest {
+namespace {
+
+// The server's lock as the playback thread takes it.
+struct ServerLock : FFServer {
+  static CRITICAL_SECTION* Of(FFServer* pServer) { return &(pServer->*(&ServerLock::m_cs)); }
+};
+
+// True when a thread other than the caller can take the lock now.
+bool FreeForAnotherThread(FFServer* pServer) {
+  bool bTaken = false;
+  std::thread([&] {
+    bTaken = TryEnterCriticalSection(ServerLock::Of(pServer)) != FALSE;
+    if (bTaken) LeaveCriticalSection(ServerLock::Of(pServer));
+  }).join();
+  return bTaken;
+}
+
+// Every store operation takes the lock once and gives it back once: one that
+// kept it would stop the playback thread for good, one that gave back a lock
+// it never took would let the thread in while a caller still holds it.
+TEST_F(FFServerStoreTest, EveryOperationGivesBackExactlyTheLockItTakes) {
+  Desc d = Constant(4000);
+  const std::pair<const char*, std::function<void()>> operations[] = {
+      {"AddEffect", [&] { Add(Constant(4000)); }},
+      {"UpdateEffect", [&] { server->UpdateEffect(ET_CONSTANT, 1, d.Get(), DIEP_ALLPARAMS | DIEP_START); }},
+      {"PlayEffect", [&] { server->PlayEffect(1); }},
+      {"RestartEffect", [&] { server->RestartEffect(1); }},
+      {"PauseEffect", [&] { server->PauseEffect(1); }},
+      {"ResumeEffect", [&] { server->ResumeEffect(1); }},
+      {"HaltEffect", [&] { server->HaltEffect(1); }},
+      {"PauseAll", [&] { server->PauseAll(); }},
+      {"ResumeAll", [&] { server->ResumeAll(); }},
+      {"HaltAll", [&] { server->HaltAll(); }},
+      {"QueryEffectState", [&] { server->QueryEffectState(1); }},
+      {"RemoveEffect", [&] { server->RemoveEffect(1); }},
+      {"ResetEffects", [&] { server->ResetEffects(); }},
+  };
+  for (const auto& op : operations) {
+    SCOPED_TRACE(op.first);
+    op.second();
+    EXPECT_TRUE(FreeForAnotherThread(server.get())) << "the lock stays taken";
+    server->Lock();
+    op.second();
+    EXPECT_FALSE(FreeForAnotherThread(server.get())) << "the caller's own hold was given back";
+    server->Unlock();
+  }
 }
 
 }  // namespace
