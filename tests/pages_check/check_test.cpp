@@ -350,3 +350,24 @@ TEST_F(CheckTest, MissingButtonsStillChangeTheStep) {
 }
 
 }  // namespace
+
+// The step sequence decides which axes a pass measures: three axes are
+// enough for the Z and Rz steps, fewer skip them.
+TEST_F(CheckTest, PassStepsFollowTheAxisCount) {
+  const std::vector<DWORD> kShort{1, 6, 0};
+  const std::vector<DWORD> kFull{1, 2, 3, 4, 5, 6, 0};
+  const std::pair<DWORD, const std::vector<DWORD>*> cases[] = {
+      {0, &kShort}, {1, &kShort}, {2, &kShort}, {3, &kFull}, {4, &kFull}, {5, &kFull},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.first << " axes");
+    m_engine.m_dwAxisCount = c.first;
+    m_engine.ResetCheck();
+    std::vector<DWORD> steps;
+    do {
+      Next();
+      steps.push_back(m_engine.m_dwCheckStep);
+    } while (m_engine.m_dwCheckStep != 0 && steps.size() < 10);
+    EXPECT_EQ(steps, *c.second);
+  }
+}

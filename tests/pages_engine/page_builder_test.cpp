@@ -478,6 +478,17 @@ TEST_F(PageBuilderTest, ControlsRepaintAsTheirBuildArgumentsSay) {
     EXPECT_EQ(Calls([&] { f.first->SetState(m_hWnd, 1); }),
               (Strings{Text(RectOf(f.first)), Text(f.second) + " erase"}));
   }
+  // A key text wider than a lamp's caption box is repainted to the box's
+  // right edge, 150 pixels from its left.
+  for (int i = 0; i < 12; ++i) {
+    const LONG x = 60 + 63 * (i % 6), y = i < 6 ? 58 : 115;
+    SkinControl* pLamp = e.m_pButtonLamp[i];
+    SCOPED_TRACE(i);
+    pLamp->SetState(m_hWnd, 0);
+    pLamp->SetText("Ctl+Alt+Shift+Insert");
+    EXPECT_EQ(Calls([&] { pLamp->SetState(m_hWnd, 1); }),
+              (Strings{Text(RectOf(pLamp)), Text(RECT{x, y + 43, x + 150, y + 57}) + " erase"}));
+  }
   std::vector<SkinControl*> plain = {e.m_pTurboButton, e.m_pClearButton,        e.m_pTurboMark,   e.m_pInitialButton,
                                      e.m_pLoadButton,  e.m_pSaveButton,         e.m_pAutoButton,  e.m_pManualButton,
                                      e.m_pCheckButton, e.m_pPowerInitialButton, e.m_pNextButton,  e.m_pCheckSaveButton};

@@ -4,6 +4,8 @@
 // Load and Save buttons through the scripted file dialogs.
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "input_fixture.h"
 
@@ -288,6 +290,43 @@ TEST_P(ProfileButtons, SaveWritesTheEditedRecord) {
 
   Click(GetParam(), 396, 370);  // right edge of Save: no dialog
   EXPECT_EQ(sim::FileDialogRuns().size(), 1u);
+}
+
+// A button that logs each state it takes with the number of file dialogs
+// opened so far, to see what the user sees while a dialog is open.
+class DialogStateLog : public SkinButton {
+ public:
+  DialogStateLog(HWND hWnd, const RECT& rc)
+      : SkinButton(nullptr, nullptr, nullptr, rc.left, rc.top, rc.right, rc.bottom, 0, 0, 0, 0, nullptr, hWnd, 0, 0) {}
+  void SetState(HWND hWnd, DWORD dwState) override {
+    log.push_back({dwState, sim::FileDialogRuns().size()});
+    SkinButton::SetState(hWnd, dwState);
+  }
+  std::vector<std::pair<DWORD, size_t>> log;
+};
+
+TEST_P(ProfileButtons, LoadAndSaveShowPressedWhileTheirDialogIsOpen) {
+  PageEngine& e = Engine();
+  const RECT rcLoad = RectOf(e.m_pLoadButton), rcSave = RectOf(e.m_pSaveButton);
+  DialogStateLog* pLoad = new DialogStateLog(m_hWnd, rcLoad);
+  DialogStateLog* pSave = new DialogStateLog(m_hWnd, rcSave);
+  delete e.m_pLoadButton;
+  delete e.m_pSaveButton;
+  e.m_pLoadButton = pLoad;
+  e.m_pSaveButton = pSave;
+  const std::vector<std::pair<DWORD, size_t>> kPressedAroundOneDialog{{1, 0}, {0, 1}};
+
+  sim::ScriptFileCancel();
+  Click(GetParam(), rcLoad.left, rcLoad.top);
+  EXPECT_EQ(pLoad->log, kPressedAroundOneDialog) << "Load: pressed before its dialog opens, released after";
+  EXPECT_TRUE(pSave->log.empty());
+
+  sim::ClearDialogRecord();
+  sim::ScriptFileCancel();
+  Click(GetParam(), rcSave.left, rcSave.top);
+  EXPECT_EQ(pSave->log, kPressedAroundOneDialog) << "Save: pressed before its dialog opens, released after";
+  ASSERT_EQ(sim::FileDialogRuns().size(), 1u);
+  EXPECT_TRUE(sim::FileDialogRuns()[0].bSave);
 }
 
 INSTANTIATE_TEST_SUITE_P(KeyPages, ProfileButtons, ::testing::Values(kKeyMapPage, kKeyboardPage));
