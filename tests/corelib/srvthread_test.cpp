@@ -69,6 +69,37 @@ TEST(CoreSrvThreadTest, DeletingClosesTheWorkerHandle) {
   EXPECT_TRUE(HandleClosed(hWorker));
 }
 
+// A client whose worker lingers after the last Unlock of its run, once its
+// end state is stored and the lock is free again.
+class LingeringClient : public CQJ_SrvClient {
+ public:
+  explicit LingeringClient(std::atomic<bool>* pbLeft) : CQJ_SrvClient(0, 0, NULL, NULL), m_pbLeft(pbLeft) {}
+  ~LingeringClient() override { StopAndWait(); }
+  void Unlock() override {
+    const bool bLast = GetCurrentThreadId() == GetThreadId() && GetState() == SRV_STOPPED;
+    std::atomic<bool>* pbLeft = m_pbLeft;  // the object may be gone after the unlock
+    CQJ_SrvClient::Unlock();
+    if (bLast) {
+      Sleep(50);
+      *pbLeft = true;
+    }
+  }
+
+ private:
+  std::atomic<bool>* m_pbLeft;
+};
+
+// Deleting waits for the worker thread itself to end, not only for its end
+// state: the worker still runs on the object's code after storing it.
+TEST(CoreSrvThreadTest, DeletingWaitsForTheWorkerThreadToEnd) {
+  std::atomic<bool> bLeft{false};
+  LingeringClient* pClient = new LingeringClient(&bLeft);
+  ASSERT_TRUE(pClient->Start());
+  ASSERT_TRUE(WaitFor([&] { return pClient->GetState() == SRV_RUNNING; }));
+  delete pClient;
+  EXPECT_TRUE(bLeft);
+}
+
 // Stop right after Start, before the worker has taken over: the stop waits
 // for the worker to run and is taken up by it, never by a worker that has
 // not started yet (which would end in SRV_ABORTED).
