@@ -42,6 +42,32 @@ inline bool FinishesInTime(std::function<void()> fn) {
   return true;
 }
 
+// True when op, run on a thread of its own while another thread holds
+// pThread's lock, does not return before that lock is released, and returns
+// once it is. An op that never returns hangs the test.
+inline bool WaitsForTheLock(CQJ_SrvThread* pThread, const std::function<void()>& op) {
+  std::atomic<bool> bHeld{false};
+  std::atomic<bool> bRelease{false};
+  std::atomic<bool> bDone{false};
+  std::thread holder([&] {
+    pThread->Lock();
+    bHeld = true;
+    while (!bRelease) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    pThread->Unlock();
+  });
+  while (!bHeld) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  std::thread caller([&] {
+    op();
+    bDone = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const bool bWaited = !bDone;
+  bRelease = true;
+  holder.join();
+  caller.join();
+  return bWaited && bDone;
+}
+
 // What a test client did; outlives the client.
 struct ClientLog {
   std::atomic<int> nOnStart{0};

@@ -21,10 +21,11 @@ TEST(CoreSrvServerAllocTest, ClientWithoutANodeIsNotAddedAndTheServerFails) {
 
   TestClient* pRefused = new TestClient(&logs[1]);
   qjtest::FailNothrowAllocation(0);
-  server.AddClient(pRefused);
+  // The failure is stored under the lock, and the lock is left again.
+  EXPECT_TRUE(srvtest::WaitsForTheLock(&server, [&] { server.AddClient(pRefused); }));
   qjtest::FailNothrowAllocation(-1);
   EXPECT_EQ(server.GetState(), SRV_FAILED);
-  EXPECT_EQ(server.GetClientCount(), 1u);
+  EXPECT_TRUE(srvtest::WaitsForTheLock(&server, [&] { EXPECT_EQ(server.GetClientCount(), 1u); }));
   EXPECT_EQ(server.PopClient(), pKept);
   EXPECT_EQ(logs[1].nDeleted, 0) << "the caller still owns the client";
   delete pRefused;

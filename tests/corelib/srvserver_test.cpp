@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "qj_srvserver.h"
@@ -97,6 +100,59 @@ TEST(CoreSrvServerTest, ReapKeepsTheOrderOfTheClientsThatStay) {
   EXPECT_EQ(server.GetClient(1), pClients[2]);
   EXPECT_EQ(server.GetClient(2), pClients[3]);
   EXPECT_EQ(logs[1].nDeleted, 1);
+}
+
+// Every access to the client list is made under the server's lock.
+TEST(CoreSrvServerTest, ListOperationsWaitForTheLockHolder) {
+  struct Case {
+    const char* pszName;
+    std::function<void(CQJ_SrvServer&, TestClient*)> op;
+    DWORD nCountAfter;
+  };
+  const Case cases[] = {
+      {"AddClient", [](CQJ_SrvServer& s, TestClient* p) { s.AddClient(p); }, 2},
+      {"GetClient", [](CQJ_SrvServer& s, TestClient*) { EXPECT_NE(s.GetClient(0), nullptr); }, 1},
+      {"GetClientBeyondTheList", [](CQJ_SrvServer& s, TestClient*) { EXPECT_EQ(s.GetClient(1), nullptr); }, 1},
+      {"GetClientCount", [](CQJ_SrvServer& s, TestClient*) { EXPECT_EQ(s.GetClientCount(), 1u); }, 1},
+      {"PopClient", [](CQJ_SrvServer& s, TestClient*) { delete s.PopClient(); }, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pszName);
+    ClientLog logs[2];
+    CQJ_SrvServer server(NULL, NULL);
+    server.AddClient(new TestClient(&logs[0]));
+    TestClient* pSecond = new TestClient(&logs[1]);
+    EXPECT_TRUE(srvtest::WaitsForTheLock(&server, [&] { c.op(server, pSecond); }));
+    EXPECT_EQ(server.GetClientCount(), c.nCountAfter);
+    if (c.nCountAfter != 2) delete pSecond;
+  }
+}
+
+// DeleteAllClients holds the lock for its whole run: while it deletes one
+// client, no other thread reaches the list.
+TEST(CoreSrvServerTest, DeletingAllClientsHoldsTheLockThroughout) {
+  ClientLog logs[2];
+  CQJ_SrvServer server(NULL, NULL);
+  std::atomic<bool> bOtherDone{false};
+  std::atomic<bool> bDoneDuringDelete{true};
+  std::thread other;
+  logs[0].fnOnDelete = [&] {
+    other = std::thread([&] {
+      server.GetClientCount();
+      bOtherDone = true;
+    });
+    Sleep(50);
+    bDoneDuringDelete = bOtherDone.load();
+  };
+  server.AddClient(new TestClient(&logs[0]));
+  server.AddClient(new TestClient(&logs[1]));
+
+  server.DeleteAllClients();
+  other.join();
+  EXPECT_FALSE(bDoneDuringDelete);
+  EXPECT_EQ(logs[0].nDeleted, 1);
+  EXPECT_EQ(logs[1].nDeleted, 1);
+  EXPECT_EQ(server.GetClientCount(), 0u);
 }
 
 TEST(CoreSrvServerTest, DeletingTheServerDeletesRunningClientsBeforeItsWorkerEnds) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "ptrlist.h"
@@ -66,6 +67,37 @@ TEST(CoreSrvThreadTest, DeletingClosesTheWorkerHandle) {
 
   delete pClient;
   EXPECT_TRUE(HandleClosed(hWorker));
+}
+
+// A client whose worker lingers after the last Unlock of its run, once its
+// end state is stored and the lock is free again.
+class LingeringClient : public CQJ_SrvClient {
+ public:
+  explicit LingeringClient(std::atomic<bool>* pbLeft) : CQJ_SrvClient(0, 0, NULL, NULL), m_pbLeft(pbLeft) {}
+  ~LingeringClient() override { StopAndWait(); }
+  void Unlock() override {
+    const bool bLast = GetCurrentThreadId() == GetThreadId() && GetState() == SRV_STOPPED;
+    std::atomic<bool>* pbLeft = m_pbLeft;  // the object may be gone after the unlock
+    CQJ_SrvClient::Unlock();
+    if (bLast) {
+      Sleep(50);
+      *pbLeft = true;
+    }
+  }
+
+ private:
+  std::atomic<bool>* m_pbLeft;
+};
+
+// Deleting waits for the worker thread itself to end, not only for its end
+// state: the worker still runs on the object's code after storing it.
+TEST(CoreSrvThreadTest, DeletingWaitsForTheWorkerThreadToEnd) {
+  std::atomic<bool> bLeft{false};
+  LingeringClient* pClient = new LingeringClient(&bLeft);
+  ASSERT_TRUE(pClient->Start());
+  ASSERT_TRUE(WaitFor([&] { return pClient->GetState() == SRV_RUNNING; }));
+  delete pClient;
+  EXPECT_TRUE(bLeft);
 }
 
 // Stop right after Start, before the worker has taken over: the stop waits
@@ -247,6 +279,62 @@ TEST(CoreSrvThreadTest, StopMovesEachSettledStateAsDefined) {
     EXPECT_EQ(client.GetState(), c.to);
     client.ForceState(SRV_STOPPED);
   }
+}
+
+// Every state change of a controlling thread is made under the object's
+// lock, so a thread that holds it (a derived class's operation) sees the
+// state stay as it is.
+TEST(CoreSrvThreadTest, ControllingOperationsWaitForTheLockHolder) {
+  struct Case {
+    const char* pszName;
+    BOOL bCanPause;
+    bool bRunning;  // started before the operation
+    std::function<void(TestClient&)> op;
+    SrvState after;
+  };
+  const Case cases[] = {
+      {"Start", FALSE, false, [](TestClient& c) { EXPECT_TRUE(c.Start()); }, SRV_RUNNING},
+      {"StopOnIdle", FALSE, false, [](TestClient& c) { EXPECT_TRUE(c.Stop()); }, SRV_STOPPED},
+      {"StopOnRunning", FALSE, true, [](TestClient& c) { EXPECT_TRUE(c.Stop()); }, SRV_STOPPED},
+      {"StopAndWaitOnIdle", FALSE, false, [](TestClient& c) { c.StopAndWait(); }, SRV_IDLE},
+      {"PauseOnRunning", TRUE, true, [](TestClient& c) { EXPECT_TRUE(c.Pause()); }, SRV_PAUSED},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pszName);
+    ClientLog log;
+    ClientOptions options;
+    options.bCanPause = c.bCanPause;
+    TestClient client(&log, options);
+    if (c.bRunning) {
+      ASSERT_TRUE(client.Start());
+      ASSERT_TRUE(WaitFor([&] { return log.nSteps >= 1; }));
+    }
+    EXPECT_TRUE(srvtest::WaitsForTheLock(&client, [&] { c.op(client); }));
+    ASSERT_TRUE(FinishesInTime([&] { client.WaitSettled(); }));
+    EXPECT_EQ(client.GetState(), c.after);
+  }
+}
+
+// The worker stores the state it takes over and its end state under the
+// lock: while another thread holds it, the request stays visible.
+TEST(CoreSrvThreadTest, WorkerStoresItsStatesUnderTheLock) {
+  ClientLog log;
+  TestClient client(&log);
+  client.Lock();
+  ASSERT_TRUE(client.Start());
+  Sleep(30);
+  EXPECT_EQ(client.GetState(), SRV_STARTING);
+  EXPECT_EQ(log.nSteps, 0);
+  client.Unlock();
+  ASSERT_TRUE(WaitFor([&] { return log.nSteps >= 1; }));
+
+  client.Lock();
+  EXPECT_TRUE(client.Stop());
+  Sleep(30);
+  EXPECT_EQ(client.GetState(), SRV_STOP_REQUESTED);
+  client.Unlock();
+  ASSERT_TRUE(FinishesInTime([&] { client.StopAndWait(); }));
+  EXPECT_EQ(client.GetState(), SRV_STOPPED);
 }
 
 TEST(CoreSrvThreadTest, WaitSettledWithoutThreadEndsRequestsAndFailures) {
