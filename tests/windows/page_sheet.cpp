@@ -219,7 +219,9 @@ bool PageSheet::Load(const std::string& module, std::string* pError) {
   m_hGetHook = SetWindowsHookExA(WH_GETMESSAGE, GetMsgProc, nullptr, GetCurrentThreadId());
   m_uAnswerTimer = SetTimer(nullptr, 0, kAnswerPeriodMs, AnswerDialogs);
   if (m_hOwner == nullptr || m_hCallHook == nullptr || m_hGetHook == nullptr || m_uAnswerTimer == 0) {
-    *pError = "cannot make the control panel's window, hooks or timer";
+    *pError = Format("cannot make the control panel's window (%p), hooks (%p, %p) or timer (%lu): error %lu",
+                     static_cast<void*>(m_hOwner), static_cast<void*>(m_hCallHook), static_cast<void*>(m_hGetHook),
+                     static_cast<unsigned long>(m_uAnswerTimer), GetLastError());
     return false;
   }
   return true;
