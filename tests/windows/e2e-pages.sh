@@ -5,6 +5,10 @@
 # HOST the page host of the same architecture with the DirectInput test
 # double (dinput.dll) beside it, NATIVE the native build that holds skingen,
 # padsetup, cplhost and cplpages.so, WORK the test's output folder. TEST:
+#   install    installs the page data (Setup.ini, skins and sounds made by
+#              the native skingen) in the prefix's system folder of ARCH, as
+#              an installer of that architecture would (xcopy of its cmd);
+#              the other tests need it first
 #   notify     the notifications each page gets (pages/notify.txt)
 #   vibration  the vibration page's motor reports (pages/vibration.txt)
 #   record     the settings record written on OK and written back on
@@ -15,10 +19,8 @@
 #   pictures   the six pages of data/cplscripts/tour.txt as the real sheet
 #              shows them (WORK/NAME.bmp, the whole sheet in NAME-sheet.bmp),
 #              beside cplhost's pictures of the same script (WORK/NAME.png)
-# First the page data (Setup.ini, skins and sounds made by the native
-# skingen) are installed in the prefix's system folder of ARCH, as an
-# installer of that architecture would (xcopy of its cmd). The host runs
-# with the DLL override dinput=n, so that the module gets the double.
+# The host runs with the DLL override dinput=n, so that the module gets
+# the double.
 # Exit code 0 when all holds, 1 on a failure, 77 when this machine cannot
 # run code of ARCH under Wine (ctest: skipped).
 set -u
@@ -45,13 +47,6 @@ query() { local out rc; out=$($run reg query "$@" 2>&1); rc=$?; printf '%s\n' "$
 rm -rf "$work"
 mkdir -p "$work"
 
-# The page data, made natively and installed as an installer would.
-machine=$work/machine
-QJ_MACHINE_ROOT=$machine "$native/tools/skingen/skingen" "Z:$root/data/Setup.ini" >/dev/null ||
-  { echo "FAILED: skingen cannot make the page data"; exit 1; }
-$run cmd /c xcopy /e /i /q /y "$(winpath "$machine/drive_c/windows/system32/VQ6100")" 'C:\windows\system32\VQ6100' \
-  >/dev/null || { echo "FAILED: the page data cannot be installed in the prefix"; exit 1; }
-
 # The host on a script; its protocol log goes to standard output and to
 # WORK/host.log.
 host_run() {  # host_run SCRIPT [OUT]
@@ -66,6 +61,12 @@ key='HKLM\Software\VevOvuRivizud\47'
 record_of() { query "$key" /v CurrentValue $view | sed -n 's/^    CurrentValue    REG_BINARY    //p'; }
 
 case "$test" in
+  install)
+    machine=$work/machine
+    check "skingen makes the page data" env QJ_MACHINE_ROOT="$machine" "$native/tools/skingen/skingen" "Z:$root/data/Setup.ini"
+    check "xcopy installs it in the system folder" $run cmd /c xcopy /e /i /q /y \
+      "$(winpath "$machine/drive_c/windows/system32/VQ6100")" 'C:\windows\system32\VQ6100'
+    ;;
   notify | vibration)
     # A fresh record: the pages make the default one.
     $run reg delete "$key" /f $view >/dev/null 2>&1

@@ -77,7 +77,7 @@ constexpr DWORD kUntilLimitMs = 20000;
 constexpr DWORD kPictureSettleMs = 3000;
 
 int g_nFailures = 0;
-int g_nLine = 0;  // the script line being played, for the fault report
+std::string g_at;       // "line N (context): ", the prefix of that line's checks
 
 void Say(const std::string& line) {
   std::fputs(line.c_str(), stdout);
@@ -91,9 +91,8 @@ void Check(bool bOk, const std::string& what) {
 }
 
 LONG WINAPI OnUnhandledFault(EXCEPTION_POINTERS* pInfo) {
-  std::printf("FAILED: the program faulted (exception 0x%08lX at %p) during line %d\n",
-              static_cast<unsigned long>(pInfo->ExceptionRecord->ExceptionCode), pInfo->ExceptionRecord->ExceptionAddress,
-              g_nLine);
+  std::printf("FAILED: %sthe program faulted (exception 0x%08lX at %p)\n", g_at.c_str(),
+              static_cast<unsigned long>(pInfo->ExceptionRecord->ExceptionCode), pInfo->ExceptionRecord->ExceptionAddress);
   std::fflush(stdout);
   ExitProcess(3);
 }
@@ -134,6 +133,7 @@ enum class HostVerb { kClose, kReopen, kLose, kRegain, kUntil, kExpectNotify, kE
 struct Line {
   int nLine = 0;
   std::string source;
+  std::string context;  // the last whole-line comment before the line (a table's case)
   bool bHost = false;
   HostVerb verb = HostVerb::kClose;
   std::vector<std::string> words;  // the host line's arguments
@@ -214,10 +214,17 @@ bool ParseHostLine(const std::vector<std::string>& words, const std::string& sou
 // own reader (given the line alone, behind empty lines for its number).
 bool ParseScript(std::istream& in, std::vector<Line>* pLines, std::string* pError) {
   std::string text;
+  std::string context;
   int nLine = 0;
   while (std::getline(in, text)) {
     ++nLine;
     if (!text.empty() && text.back() == '\r') text.pop_back();
+    const size_t first = text.find_first_not_of(" \t");
+    if (first != std::string::npos && text[first] == '#') {
+      const size_t start = text.find_first_not_of("# \t", first);
+      context = start == std::string::npos ? std::string() : text.substr(start);
+      continue;
+    }
     const std::string source = text.substr(0, text.find('#'));
     std::istringstream wordsIn(source);
     std::vector<std::string> words;
@@ -225,6 +232,7 @@ bool ParseScript(std::istream& in, std::vector<Line>* pLines, std::string* pErro
     if (words.empty()) continue;
     Line line;
     line.nLine = nLine;
+    line.context = context;
     line.source = source.substr(source.find_first_not_of(" \t"));
     line.source.erase(line.source.find_last_not_of(" \t") + 1);
     std::string error;
@@ -346,33 +354,34 @@ class Player {
   }
 
   void Play(const Line& line) {
-    g_nLine = line.nLine;
+    g_at = "line " + std::to_string(line.nLine) + (line.context.empty() ? "" : " (" + line.context + ")") + ": ";
     Say("line " + std::to_string(line.nLine) + ": " + line.source);
     if (line.bHost) PlayHost(line);
-    else if (!m_sheet.IsOpen()) Check(false, "line " + std::to_string(line.nLine) + ": the sheet is closed");
+    else if (!m_sheet.IsOpen()) Check(false, g_at + "the sheet is closed");
     else PlayUser(line.step);
-    for (const std::string& problem : m_sheet.TakeProblems())
-      Check(false, "line " + std::to_string(line.nLine) + ": " + problem);
+    for (const std::string& problem : m_sheet.TakeProblems()) Check(false, g_at + problem);
     Keep(m_sheet.TakeReports());
     // A use after release is told at the line that made it.
     DiCounters counters;
     m_sheet.Double()->GetCounters(&counters);
     if (counters.cUsesAfterRelease != m_cUsesSeen)
-      Check(false, "line " + std::to_string(line.nLine) + ": the pages used released DirectInput objects (" +
+      Check(false, g_at + "the pages used released DirectInput objects (" +
                        std::to_string(counters.cUsesAfterRelease - m_cUsesSeen) + " uses)");
     m_cUsesSeen = counters.cUsesAfterRelease;
   }
 
   void End() {
-    g_nLine = 0;
+    g_at = "at the end: ";
     if (m_sheet.IsOpen()) {
       Say("end of script; the user closes the sheet");
       m_sheet.CloseBox();
       Until([this] { return !m_sheet.IsOpen(); }, "the sheet closes");
     }
-    CheckDirectInput("at the end");
+    CheckReleased(g_at);
     DiCounters counters;
     m_sheet.Double()->GetCounters(&counters);
+    Check(counters.cUsesAfterRelease == 0, g_at + "no DirectInput object used after its release (" +
+                                               std::to_string(counters.cUsesAfterRelease) + " uses)");
     Check(counters.cUnexpected == 0,
           "the pages made only the calls the double implements (" + std::to_string(counters.cUnexpected) + " others)");
     Say("DirectInput double: " + std::to_string(counters.cObjectsMade) + " objects made, " +
@@ -395,7 +404,7 @@ class Player {
       Keep(m_sheet.TakeReports());
       return done();
     });
-    if (!bOk) Check(false, "line " + std::to_string(g_nLine) + ": " + what + " within " +
+    if (!bOk) Check(false, g_at + what + " within " +
                                std::to_string(kUntilLimitMs / 1000) + " s");
     return bOk;
   }
@@ -411,21 +420,16 @@ class Player {
     };
   }
 
-  // Every DirectInput object of the closed sheets is released, and none was
-  // used after its release.
-  void CheckDirectInput(const std::string& when) {
+  // Every DirectInput object of the closed sheets is released.
+  void CheckReleased(const std::string& at) {
     DiCounters counters;
     m_sheet.Double()->GetCounters(&counters);
-    const bool bClosed = !m_sheet.IsOpen();
-    if (bClosed)
-      Check(counters.cObjectsLive == 0, when + ": every DirectInput object the pages made is released (" +
-                                            std::to_string(counters.cObjectsLive) + " live)");
-    Check(counters.cUsesAfterRelease == 0, when + ": no DirectInput object used after its release (" +
-                                               std::to_string(counters.cUsesAfterRelease) + " uses)");
+    Check(counters.cObjectsLive == 0, at + "every DirectInput object the pages made is released (" +
+                                          std::to_string(counters.cObjectsLive) + " live)");
   }
 
   void PlayHost(const Line& line) {
-    const std::string at = "line " + std::to_string(line.nLine) + ": ";
+    const std::string& at = g_at;
     switch (line.verb) {
       case HostVerb::kClose:
         if (m_sheet.IsOpen()) m_sheet.CloseBox();
@@ -436,7 +440,7 @@ class Player {
           m_sheet.CloseBox();
           if (!Until([this] { return !m_sheet.IsOpen(); }, "the sheet closes")) break;
         }
-        CheckDirectInput(at + "before the sheet opens again");
+        CheckReleased(at + "before the sheet opens again: ");
         std::string error;
         if (!m_sheet.Open(m_options.uJoyId, &error)) Check(false, at + error);
         Keep(m_sheet.TakeReports());
@@ -500,7 +504,7 @@ class Player {
 
   void PlayUser(const cplhost::Step& step) {
     using cplhost::Verb;
-    const std::string at = "line " + std::to_string(step.nLine) + ": ";
+    const std::string& at = g_at;
     switch (step.verb) {
       case Verb::kPage:
         if (step.n[0] >= m_sheet.PageCount()) {
