@@ -4,7 +4,9 @@
 # wineserver (.ci/wine-env.sh) and runs the workflows wine32 and wine64:
 # cross-compiled builds whose modules' export and import tables are checked
 # after linking, the conformance tests under Wine, and the end-to-end checks
-# of the driver (regsvr32, COM, motor reports) and of the setup program.
+# of the driver (regsvr32, COM, motor reports), of the setup program and of
+# the property-sheet module in the system's property sheet (whose page data
+# the native skingen makes: the native compiler and libraries come too).
 # Where this machine cannot execute 32-bit programs, the 32-bit tests report
 # skipped; the 64-bit ones always run. Reads no standard input; every Wine
 # call has a timeout.
@@ -40,7 +42,8 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 need=()
 for pkg in wine wine64 cmake ninja-build googletest \
-           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64; do
+           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 \
+           g++ libfreetype-dev libpng-dev fonts-dejavu-core; do
   installed "$pkg" || need+=("$pkg")
 done
 if [ ${#need[@]} -gt 0 ]; then
