@@ -111,10 +111,10 @@ case "$test" in
             echo "page $page"
             case $way in
               ok | cancel | close) echo "$way" ;;
-              lost) echo "lose" ;;
+              lost) echo "unplug" ;;
             esac
             echo "until closed"
-            [ "$way" = lost ] && printf 'expect message %s\nregain\n' "$message"
+            [ "$way" = lost ] && printf 'expect message %s\nplug\n' "$message"
             echo "reopen"
           done
         done

@@ -17,7 +17,8 @@
 //                         the sheet is closed (close box) if it is open, the
 //                         server's object released, and a new sheet opened from
 //                         the same module (which stays loaded)
-//   lose / regain         the controller stops / starts answering
+//   unplug / plug         the controller stops / starts answering (pulled out,
+//                         plugged in again)
 //   until closed          messages are handled until the sheet has closed
 //   until report HHHHHHHH until the device has received that report
 //   until reports N       until the device has received N reports since the
@@ -128,7 +129,7 @@ std::string Joined(const std::vector<std::string>& words) {
 }
 
 // A line of the host's own.
-enum class HostVerb { kClose, kReopen, kLose, kRegain, kUntil, kExpectNotify, kExpectReports, kExpectAuto, kExpectMessage };
+enum class HostVerb { kClose, kReopen, kUnplug, kPlug, kUntil, kExpectNotify, kExpectReports, kExpectAuto, kExpectMessage };
 
 struct Line {
   int nLine = 0;
@@ -165,9 +166,9 @@ bool ParseHostLine(const std::vector<std::string>& words, const std::string& sou
   };
   pLine->bHost = true;
   pLine->words.assign(words.begin() + 1, words.end());
-  if (verb == "close" || verb == "reopen" || verb == "lose" || verb == "regain") {
+  if (verb == "close" || verb == "reopen" || verb == "unplug" || verb == "plug") {
     pLine->verb = verb == "close" ? HostVerb::kClose : verb == "reopen" ? HostVerb::kReopen
-                : verb == "lose"  ? HostVerb::kLose : HostVerb::kRegain;
+                : verb == "unplug" ? HostVerb::kUnplug : HostVerb::kPlug;
     if (words.size() != 1) *pError = verb + " takes nothing";
     return words.size() == 1;
   }
@@ -446,9 +447,9 @@ class Player {
         Keep(m_sheet.TakeReports());
         break;
       }
-      case HostVerb::kLose:
-      case HostVerb::kRegain:
-        m_sheet.Double()->SetLost(line.verb == HostVerb::kLose);
+      case HostVerb::kUnplug:
+      case HostVerb::kPlug:
+        m_sheet.Double()->SetLost(line.verb == HostVerb::kUnplug);
         break;
       case HostVerb::kUntil: {
         const std::string object = Lower(line.words[0]);
