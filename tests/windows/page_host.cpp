@@ -36,8 +36,9 @@
 //                         the burst's draw gives (the draw's seed is the tick of
 //                         the burst; the report's own tick bounds it) and each
 //                         followed by the all-zero report twice no sooner than
-//                         the drawn burst length; all-zero pairs may stand
-//                         between bursts and at the end
+//                         the drawn burst length (the last one may be cut short
+//                         by Manual or by the test's end); all-zero pairs may
+//                         stand between bursts and at the end
 //   expect message TEXT   the message boxes shown since the last "expect
 //                         message": one, "CAPTION: TEXT"
 //
@@ -304,11 +305,14 @@ bool CheckAutoTest(const std::vector<MotorReport>& reports, DWORD dwOpenTick, st
       return false;
     }
     const DWORD dwEnd = reports[i + 1].dwTick;
+    // The last burst may be cut short: by Manual, or by the end of the test.
+    bool bLast = true;
+    for (size_t k = i + 3; k < reports.size(); ++k) bLast = bLast && IsZero(reports[k]);
     std::string seeds;
     for (DWORD d = 0; d <= kSeedWindowMs; ++d) {
       const DWORD dwSeed = r.dwTick - d;
       const Burst burst = DrawBurst(dwSeed);
-      if (burst.dwLevel == r.bytes[1] && dwEnd - dwSeed >= burst.dwLengthMs)
+      if (burst.dwLevel == r.bytes[1] && (bLast || dwEnd - dwSeed >= burst.dwLengthMs))
         seeds += (seeds.empty() ? "" : ", ") + std::to_string(dwSeed - dwOpenTick) + " ms (cycle " +
                  std::to_string(burst.dwTimeCycle) + ", power " + std::to_string(burst.dwMotorPower) + ")";
     }
