@@ -57,6 +57,7 @@ constexpr UINT kMaxRetired = 8192;
 
 UINT g_uJoyId = 0;
 DIJOYSTATE g_state;
+DWORD g_dwPollTick = 0;  // of the last successful GetDeviceState
 LONG g_nState = 1;
 bool g_bLost = false;
 DiCounters g_counters;
@@ -121,6 +122,7 @@ class Device {
       else if (dwError != ERROR_IO_PENDING) Say("ConnectNamedPipe failed (error %lu)", dwError);
     }
     m_dwTick = GetTickCount();
+    m_dwPollTick = g_dwPollTick;
     MultiByteToWideChar(CP_ACP, 0, szName, -1, wszPath, MAX_PATH);
   }
 
@@ -142,6 +144,7 @@ class Device {
     DiDeviceWrite write;
     std::memset(&write, 0, sizeof write);
     write.dwTick = m_dwTick;
+    write.dwPollTick = m_dwPollTick;
     for (;;) {
       BYTE buffer[256];
       DWORD cbAvailable = 0;
@@ -177,7 +180,8 @@ class Device {
   HANDLE m_hEvent;
   HANDLE m_hPipe = nullptr;  // the server end of the session handed out last
   OVERLAPPED m_ov{};
-  DWORD m_dwTick = 0;
+  DWORD m_dwTick = 0;      // of the GetProperty that handed out the session's path
+  DWORD m_dwPollTick = 0;  // of the last GetDeviceState before it
   UINT m_uSessions = 0;
   std::vector<DiDeviceWrite> m_writes;
 };
@@ -368,6 +372,7 @@ class JoystickDevice final : public IDirectInputDevice2A, public Counted {
       return Refuse(kKind, m_uId, __func__, "cbData is not the data format's 80 bytes", DIERR_INVALIDPARAM);
     if (!Writable(lpvData, cbData)) return Refuse(kKind, m_uId, __func__, "no room for the state", DIERR_INVALIDPARAM);
     std::memcpy(lpvData, &g_state, sizeof g_state);
+    g_dwPollTick = GetTickCount();
     InterlockedIncrement(&g_counters.cStatesRead);
     g_counters.nStateRead = g_nState;
     return DI_OK;

@@ -25,10 +25,12 @@ struct DiCounters {
 };
 
 // One write session on the device path: the bytes one CreateFileA ...
-// CloseHandle of the module delivered (a motor report, or two), and the
-// tick of the GetProperty call that handed out the path.
+// CloseHandle of the module delivered (a motor report, or two), the tick of
+// the GetProperty call that handed out the path, and the tick of the last
+// GetDeviceState before it (0 when there was none).
 struct DiDeviceWrite {
   DWORD dwTick;
+  DWORD dwPollTick;
   DWORD cb;        // bytes delivered; only the first 8 are kept
   BYTE bytes[8];
 };

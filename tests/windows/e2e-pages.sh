@@ -6,9 +6,9 @@
 # double (dinput.dll) beside it, NATIVE the native build that holds skingen,
 # padsetup, cplhost and cplpages.so, WORK the test's output folder. TEST:
 #   install    installs the page data (Setup.ini, skins and sounds made by
-#              the native skingen) in the prefix's system folder of ARCH, as
-#              an installer of that architecture would (xcopy of its cmd);
-#              the other tests need it first
+#              the native skingen) in the prefix's system folder of ARCH
+#              (system32, or syswow64 for i686), as an installer does (xcopy
+#              of the 64-bit cmd); the other tests need it first
 #   notify     the notifications each page gets (pages/notify.txt)
 #   vibration  the vibration page's motor reports (pages/vibration.txt)
 #   record     the settings record written on OK and written back on
@@ -28,12 +28,21 @@ arch=$1 module=$2 host=$3 native=$4 work=$5 test=$6
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 run="$here/../../tools/wine-run.sh $arch"
+# reg and cmd name the registry view and the system folder they work on, so
+# the 64-bit ones serve both architectures, and no 32-bit process is made
+# for them (under user-mode emulation each costs minutes).
+run64="$here/../../tools/wine-run.sh x86_64"
 
 reason=$($run --probe) || { echo "skipped: $reason"; exit 77; }
 case "$arch" in
-  i686) view=/reg:32 ;;
-  *) view=/reg:64 ;;
+  i686) view=/reg:32 system='C:\windows\syswow64' ;;
+  *) view=/reg:64 system='C:\windows\system32' ;;
 esac
+# Under emulation the host gets minutes, and each of its waits more time.
+limit=20 timeout=600
+if [ "$arch" = i686 ] && [ "${QJ_WINE32_EMULATED:-}" = 1 ]; then
+  limit=300 timeout=1500
+fi
 
 winpath() { printf 'Z:%s' "$(realpath -m "$1")" | tr / '\\'; }
 failures=0
@@ -42,7 +51,7 @@ check() {  # check DESCRIPTION COMMAND...
   if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
 }
 # reg query output without carriage returns; its status is reg's.
-query() { local out rc; out=$($run reg query "$@" 2>&1); rc=$?; printf '%s\n' "$out" | tr -d '\r'; return $rc; }
+query() { local out rc; out=$($run64 reg query "$@" 2>&1); rc=$?; printf '%s\n' "$out" | tr -d '\r'; return $rc; }
 
 rm -rf "$work"
 mkdir -p "$work"
@@ -51,8 +60,9 @@ mkdir -p "$work"
 # WORK/host.log.
 host_run() {  # host_run SCRIPT [OUT]
   local out=${2:-$work}
-  WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=};dinput=n" QJ_WINE_TIMEOUT=${QJ_PAGES_TIMEOUT:-600} \
-    $run "$(winpath "$host")" --out "$(winpath "$out")" "$(winpath "$module")" "$(winpath "$1")" | tee -a "$work/host.log"
+  WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=};dinput=n" QJ_WINE_TIMEOUT=$timeout \
+    $run "$(winpath "$host")" --out "$(winpath "$out")" --limit "$limit" "$(winpath "$module")" "$(winpath "$1")" |
+    tee -a "$work/host.log"
   return "${PIPESTATUS[0]}"
 }
 
@@ -64,12 +74,12 @@ case "$test" in
   install)
     machine=$work/machine
     check "skingen makes the page data" env QJ_MACHINE_ROOT="$machine" "$native/tools/skingen/skingen" "Z:$root/data/Setup.ini"
-    check "xcopy installs it in the system folder" $run cmd /c xcopy /e /i /q /y \
-      "$(winpath "$machine/drive_c/windows/system32/VQ6100")" 'C:\windows\system32\VQ6100'
+    check "xcopy installs it in $system" $run64 cmd /c xcopy /e /i /q /y \
+      "$(winpath "$machine/drive_c/windows/system32/VQ6100")" "$system\\VQ6100"
     ;;
   notify | vibration)
     # A fresh record: the pages make the default one.
-    $run reg delete "$key" /f $view >/dev/null 2>&1
+    $run64 reg delete "$key" /f $view >/dev/null 2>&1
     check "the host plays pages/$test.txt" host_run "$here/pages/$test.txt"
     ;;
   record)
@@ -86,7 +96,7 @@ case "$test" in
     tail=$(le32 0x12345678)                              # dwReserved
     start=$head$(le32 200)$(le32 100)$(le32 1)$tail      # time cycle, motor power, automatic mode
     check "the start record has 112 bytes" [ ${#start} = 224 ]
-    check "reg add writes the start record" $run reg add "$key" /v CurrentValue /t REG_BINARY /d "$start" /f $view
+    check "reg add writes the start record" $run64 reg add "$key" /v CurrentValue /t REG_BINARY /d "$start" /f $view
     check "the host plays pages/record.txt" host_run "$here/pages/record.txt"
     # OK kept the start record with what the vibration page's Initial set
     # (time cycle 63, motor power 189, manual mode); the Cancel of the next

@@ -2,7 +2,7 @@
 // property-sheet server module, on Windows (under Wine in CI): the module's
 // pages in the system's own property sheet, driven by a user script.
 //
-//   page_host.exe [--out DIR] [--joystick N] [--trace] MODULE SCRIPT
+//   page_host.exe [--out DIR] [--joystick N] [--limit S] [--trace] MODULE SCRIPT
 //
 // MODULE is the server (cplpages.dll, or the test build cplpages64.dll),
 // loaded by its path; its dinput.dll must be the DirectInput test double
@@ -34,7 +34,9 @@
 //   expect auto           those reports are an automatic vibration test: one
 //                         or more bursts, each of both motors at the level that
 //                         the burst's draw gives (the draw's seed is the tick of
-//                         the burst; the report's own tick bounds it) and each
+//                         the page's timer handling that started the burst: at
+//                         or after its read of the joystick, at or before its
+//                         report) and each
 //                         followed by the all-zero report twice no sooner than
 //                         the drawn burst length (the last one may be cut short
 //                         by Manual or by the test's end); all-zero pairs may
@@ -42,7 +44,9 @@
 //   expect message TEXT   the message boxes shown since the last "expect
 //                         message": one, "CAPTION: TEXT"
 //
-// Every "until" gives up after 20 s (a failure). At the end a sheet still
+// Every "until", and every user action waiting for its messages to be
+// handled, gives up after S seconds (--limit, default 20; a failure). At the
+// end a sheet still
 // open is closed with its close box, the server's object released and the
 // module unloaded when DllCanUnloadNow allows it; then every DirectInput
 // object the module made must have been released, none used after its
@@ -74,7 +78,6 @@ namespace {
 using pagehost::MotorReport;
 using pagehost::PageSheet;
 
-constexpr DWORD kUntilLimitMs = 20000;
 // A picture waits this long for the page to read the joystick's state.
 constexpr DWORD kPictureSettleMs = 3000;
 
@@ -277,8 +280,8 @@ Burst DrawBurst(DWORD dwSeed) {
   return burst;
 }
 
-// The tick a burst was drawn at lies at most this far before the report's
-// own tick (both are taken in one handling of the page's timer).
+// Without a read of the joystick before a burst's report, the tick it was
+// drawn at is sought this far before the report.
 constexpr DWORD kSeedWindowMs = 10;
 
 bool IsZero(const MotorReport& r) { return r.bytes[0] == 0 && r.bytes[1] == 0 && r.bytes[2] == 0 && r.bytes[3] == 0; }
@@ -308,8 +311,11 @@ bool CheckAutoTest(const std::vector<MotorReport>& reports, DWORD dwOpenTick, st
     // The last burst may be cut short: by Manual, or by the end of the test.
     bool bLast = true;
     for (size_t k = i + 3; k < reports.size(); ++k) bLast = bLast && IsZero(reports[k]);
+    // The timer's handling reads the joystick, takes the tick it draws with,
+    // then writes the report.
+    const DWORD dwWindow = r.dwPollTick != 0 ? r.dwTick - r.dwPollTick : kSeedWindowMs;
     std::string seeds;
-    for (DWORD d = 0; d <= kSeedWindowMs; ++d) {
+    for (DWORD d = 0; d <= dwWindow; ++d) {
       const DWORD dwSeed = r.dwTick - d;
       const Burst burst = DrawBurst(dwSeed);
       if (burst.dwLevel == r.bytes[1] && (bLast || dwEnd - dwSeed >= burst.dwLengthMs))
@@ -338,12 +344,13 @@ struct Options {
   std::string module;
   std::string script;
   UINT uJoyId = 0;
+  DWORD dwLimitMs = 20000;
   bool bTrace = false;
 };
 
 class Player {
  public:
-  explicit Player(const Options& options) : m_options(options), m_sheet(Say) {
+  explicit Player(const Options& options) : m_options(options), m_sheet(Say, options.dwLimitMs) {
     std::memset(&m_state, 0, sizeof m_state);
     m_state.lX = m_state.lY = m_state.lZ = m_state.lRz = 32767;
     for (DWORD& dwPov : m_state.rgdwPOV) dwPov = 0xFFFFFFFF;
@@ -405,12 +412,11 @@ class Player {
   }
 
   bool Until(const std::function<bool()>& done, const std::string& what) {
-    const bool bOk = m_sheet.Pump(kUntilLimitMs, [&] {
+    const bool bOk = m_sheet.Pump(m_options.dwLimitMs, [&] {
       Keep(m_sheet.TakeReports());
       return done();
     });
-    if (!bOk) Check(false, g_at + what + " within " +
-                               std::to_string(kUntilLimitMs / 1000) + " s");
+    if (!bOk) Check(false, g_at + what + " within " + std::to_string(m_options.dwLimitMs / 1000) + " s");
     return bOk;
   }
 
@@ -624,6 +630,11 @@ bool ParseArgs(int argc, char** argv, Options* pOptions) {
       const long n = std::strtol(argv[++i], &pEnd, 10);
       if (pEnd == nullptr || *pEnd != 0 || n < 0 || n > 15) return false;
       pOptions->uJoyId = static_cast<UINT>(n);
+    } else if (arg == "--limit" && i + 1 < argc) {
+      char* pEnd = nullptr;
+      const long n = std::strtol(argv[++i], &pEnd, 10);
+      if (pEnd == nullptr || *pEnd != 0 || n < 1 || n > 3600) return false;
+      pOptions->dwLimitMs = static_cast<DWORD>(n) * 1000;
     } else if (arg == "--trace") {
       pOptions->bTrace = true;
     } else if (!arg.empty() && arg[0] == '-') {
@@ -644,7 +655,7 @@ int main(int argc, char** argv) {
   SetUnhandledExceptionFilter(OnUnhandledFault);
   Options options;
   if (!ParseArgs(argc, argv, &options)) {
-    std::fprintf(stderr, "usage: page_host [--out DIR] [--joystick N] [--trace] MODULE SCRIPT\n");
+    std::fprintf(stderr, "usage: page_host [--out DIR] [--joystick N] [--limit S] [--trace] MODULE SCRIPT\n");
     return 2;
   }
   std::ifstream in(options.script);

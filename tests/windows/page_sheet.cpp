@@ -18,9 +18,6 @@ PageSheet* g_pHost = nullptr;
 
 const char kOwnerClass[] = "QjGameControllers";
 constexpr UINT kMarkMessage = WM_APP + 1;
-// How long one user action may take before the host gives up waiting for
-// its messages to be handled.
-constexpr DWORD kActionLimitMs = 20000;
 // The dialog answerer's period.
 constexpr UINT kAnswerPeriodMs = 25;
 // Control IDs of the file dialogs' file name field (edit, or combo box).
@@ -342,7 +339,7 @@ void PageSheet::Finish() {
 void PageSheet::Unload() {
   if (m_hSheet != nullptr) {
     CloseBox();
-    Pump(kActionLimitMs, [this] { return m_hSheet == nullptr; });
+    Pump(m_dwLimitMs, [this] { return m_hSheet == nullptr; });
   }
   Finish();
   if (m_hModule != nullptr) {
@@ -407,7 +404,7 @@ bool PageSheet::Pump(DWORD dwMs, const std::function<bool()>& done) {
 void PageSheet::MouseDone() {
   const unsigned uMark = ++m_uMarksSent;
   PostMessageA(m_hOwner, kMarkMessage, 0, 0);
-  Pump(kActionLimitMs, [this, uMark] { return m_uMarksSeen >= uMark; });
+  Pump(m_dwLimitMs, [this, uMark] { return m_uMarksSeen >= uMark; });
   CollectReports();
 }
 
@@ -485,6 +482,7 @@ void PageSheet::CollectReports() {
       for (DWORD k = 0; k + 4 <= write.cb && k + 4 <= sizeof write.bytes; k += 4) {
         MotorReport report;
         report.dwTick = write.dwTick;
+        report.dwPollTick = write.dwPollTick;
         std::memcpy(report.bytes, write.bytes + k, 4);
         m_reports.push_back(report);
         line += Format("%s %02x %02x %02x %02x", k ? "," : "", report.bytes[0], report.bytes[1], report.bytes[2],

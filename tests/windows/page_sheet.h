@@ -24,7 +24,8 @@ namespace pagehost {
 
 // One report the device received: report ID, left, right, reserved.
 struct MotorReport {
-  DWORD dwTick;  // of the GetProperty that handed out the device path
+  DWORD dwTick;      // of the GetProperty that handed out the device path
+  DWORD dwPollTick;  // of the last read of the joystick before it; 0: none
   BYTE bytes[4];
 };
 
@@ -44,8 +45,10 @@ struct DialogAnswers {
 
 class PageSheet {
  public:
-  // pfnLog receives every protocol line (without its line feed).
-  explicit PageSheet(std::function<void(const std::string&)> pfnLog) : m_log(std::move(pfnLog)) {}
+  // pfnLog receives every protocol line (without its line feed); no user
+  // action waits longer than dwLimitMs for its messages to be handled.
+  PageSheet(std::function<void(const std::string&)> pfnLog, DWORD dwLimitMs)
+      : m_log(std::move(pfnLog)), m_dwLimitMs(dwLimitMs) {}
   PageSheet(const PageSheet&) = delete;
   PageSheet& operator=(const PageSheet&) = delete;
   ~PageSheet();
@@ -121,6 +124,7 @@ class PageSheet {
   bool Answer(HWND hDialog);
 
   std::function<void(const std::string&)> m_log;
+  DWORD m_dwLimitMs;
   HMODULE m_hModule = nullptr;
   DiControl* m_pDouble = nullptr;
   HWND m_hOwner = nullptr;  // the control panel's window, owner of the sheet
