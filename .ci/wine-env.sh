@@ -51,7 +51,9 @@ if [ -z "${QJ_WINE_ENV_NOSTART:-}" ]; then
   # GDI without one (else CreateWindow fails for want of a driver).
   timeout -k 10 60 "$QJ_WINE64" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f \
     </dev/null >/dev/null 2>&1 || echo "wine-env: cannot select the null graphics driver" >&2
-  if qj_wine32_runs; then
+  if [ -n "${QJ_WINE32_NOWARM:-}" ]; then
+    :
+  elif qj_wine32_runs; then
     timeout -k 10 120 "$QJ_WINE32" cmd /c exit 0 </dev/null >/dev/null 2>&1 || echo "wine-env: 32-bit wine cannot run in $WINEPREFIX" >&2
   elif [ ! -x "$QJ_WINE32" ]; then
     echo "wine-env: no 32-bit Wine ($QJ_WINE32, Debian package wine32:i386); 32-bit Windows tests will report skipped" >&2

@@ -24,8 +24,12 @@ CQJ_FFDriver::CQJ_FFDriver() : m_lRefCount(1), m_Log("c:\\FF\\Log") {}
 CQJ_FFDriver::~CQJ_FFDriver() = default;
 
 FFServer* CQJ_FFDriver::OpenServer(DWORD dwID) {
-  if (dwID >= FF_MAX_JOYSTICKS || g_bServerOpen[dwID] != 1) return NULL;
-  return g_pServer[dwID];
+  if (dwID >= FF_MAX_JOYSTICKS) return NULL;
+  // DeviceID fills the table under the module lock; reading it under the
+  // lock too gives a caller on another thread the server as DeviceID left
+  // it, path and all.
+  FFModuleLock lock;
+  return (g_bServerOpen[dwID] == 1) ? g_pServer[dwID] : NULL;
 }
 
 STDMETHODIMP CQJ_FFDriver::QueryInterface(REFIID riid, void** ppv) {

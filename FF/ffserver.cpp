@@ -103,6 +103,29 @@ bool HandleInUse(PtrList* pList, DWORD dwEffect) {
   return bFound;
 }
 
+// The lowest handle from 1 that no record of the list bears (caller holds
+// the lock). With n records it is at most n + 1, so one pass that marks the
+// handles 1 to n finds it: linear in n, where trying 1, 2, ... in turn
+// walked the list once per try. Without memory for the marks it falls back
+// to trying in turn.
+DWORD LowestFreeHandle(PtrList* pList) {
+  const DWORD n = pList->nCount;
+  BYTE* pbUsed = new (std::nothrow) BYTE[n + 1];
+  if (pbUsed == NULL) {
+    DWORD dwHandle = 1;
+    while (HandleInUse(pList, dwHandle)) ++dwHandle;
+    return dwHandle;
+  }
+  std::memset(pbUsed, 0, n + 1);
+  ForAll(pList, [&](EffectRecord* pRec) {
+    if (pRec->dwEffect >= 1 && pRec->dwEffect <= n) pbUsed[pRec->dwEffect] = 1;
+  });
+  DWORD dwHandle = 1;
+  while (dwHandle <= n && pbUsed[dwHandle]) ++dwHandle;
+  delete[] pbUsed;
+  return dwHandle;
+}
+
 // The arrays and the block that a description names must be there to be read.
 bool AxesReadable(const DIEFFECT* peff) { return peff->cAxes == 0 || peff->rgdwAxes != NULL; }
 bool DirectionsReadable(const DIEFFECT* peff) { return peff->cAxes == 0 || peff->rglDirection != NULL; }
@@ -194,8 +217,7 @@ BOOL FFServer::AddEffect(DWORD dwEffectId, DWORD* pdwEffect, const DIEFFECT* pef
   if (peff->lpEnvelope != NULL) pRec->diEnvelope = *peff->lpEnvelope;
 
   Lock();
-  DWORD dwHandle = 1;
-  while (HandleInUse(&m_EffectList, dwHandle)) ++dwHandle;
+  const DWORD dwHandle = LowestFreeHandle(&m_EffectList);
   pRec->dwEffect = dwHandle;
   *pdwEffect = dwHandle;
   PtrList::AddTail(&m_EffectList, pRec);

@@ -30,6 +30,10 @@ CRITICAL_SECTION* ModuleCriticalSection() {
   return &section.cs;
 }
 
+// g_cLocks as it is now: LockServer and the factory's AddRef raise it
+// without the module lock, so it is read with an interlocked operation.
+LONG ModuleLockCount() { return InterlockedCompareExchange(&g_cLocks, 0, 0); }
+
 }  // namespace
 
 FFModuleLock::FFModuleLock() { EnterCriticalSection(ModuleCriticalSection()); }
@@ -90,7 +94,7 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
 // lives (its playback servers run code of this module); S_OK otherwise.
 STDAPI DllCanUnloadNow(void) {
   FFModuleLock lock;
-  if (g_cLocks != 0 || g_pFactory != NULL || g_pDriver != NULL) return S_FALSE;
+  if (ModuleLockCount() != 0 || g_pFactory != NULL || g_pDriver != NULL) return S_FALSE;
   return S_OK;
 }
 
@@ -114,7 +118,7 @@ STDMETHODIMP_(ULONG) CQJ_FFFactory::Release() {
   // Under the module lock, so that DllGetClassObject never hands out a
   // factory that this call is destroying.
   FFModuleLock lock;
-  if (g_cLocks != 0) return static_cast<ULONG>(InterlockedDecrement(&g_cLocks));
+  if (ModuleLockCount() != 0) return static_cast<ULONG>(InterlockedDecrement(&g_cLocks));
   g_pFactory = NULL;
   delete this;
   return 0;

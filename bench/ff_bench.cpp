@@ -8,11 +8,19 @@
 //                       the starts);
 //   BM_PlaybackCpu      CPU time that one playing joystick's thread uses per
 //                       second of wall time (the process's CPU time while the
-//                       benchmark thread sleeps).
+//                       benchmark thread sleeps);
+//   BM_Download/N       one download (AddEffect, the handle search included)
+//                       into a store that holds N effects;
+//   BM_StepGap/N        the gaps between the ends of successive playback
+//                       steps on the real clock while another thread
+//                       downloads and destroys effects back to back into a
+//                       store of N effects (p99 and max): how long the
+//                       downloads hold the step off.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -228,6 +236,92 @@ void BM_PlaybackCpu(benchmark::State& state) {
   state.counters["cpu_ms_per_s"] = cpuPerWall * 1000.0;
 }
 BENCHMARK(BM_PlaybackCpu)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A server with a path and full gain whose store holds cStored stopped
+// effects; no thread runs.
+struct StoredServer {
+  explicit StoredServer(int cStored) : server(0) {
+    std::strcpy(server.m_szDevicePath, kDevicePath);
+    server.m_bPathSet = 1;
+    server.m_dwGain = 10000;
+    for (int i = 0; i < cStored; ++i) {
+      Effect effect(ET_CONSTANT);
+      DWORD dwHandle = 0;
+      server.AddEffect(ET_CONSTANT, &dwHandle, &effect.eff, DIEP_ALLPARAMS);
+    }
+  }
+  FFServer server;
+};
+
+void BM_Download(benchmark::State& state) {
+  using Clock = std::chrono::steady_clock;
+  sim::SetJoystick(0, 0x7C3A, 0xA02F);
+  auto device = sim::AddHidDevice(kDevicePath);
+  {
+    StoredServer stored(static_cast<int>(state.range(0)));
+    Effect effect(ET_SINE);
+    for (auto _ : state) {
+      DWORD dwHandle = 0;
+      const auto t0 = Clock::now();
+      stored.server.AddEffect(ET_SINE, &dwHandle, &effect.eff, DIEP_ALLPARAMS);
+      state.SetIterationTime(std::chrono::duration<double>(Clock::now() - t0).count());
+      stored.server.RemoveEffect(dwHandle);
+    }
+    state.counters["stored"] = static_cast<double>(state.range(0));
+  }
+  sim::RemoveHidDevices();
+}
+BENCHMARK(BM_Download)->Arg(0)->Arg(100)->Arg(2000)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+void BM_StepGap(benchmark::State& state) {
+  using Clock = std::chrono::steady_clock;
+  sim::SetJoystick(0, 0x7C3A, 0xA02F);
+  auto device = sim::AddHidDevice(kDevicePath);
+  {
+    StoredServer stored(static_cast<int>(state.range(0)));
+    Effect playing(ET_SINE);
+    DWORD dwPlaying = 0;
+    stored.server.AddEffect(ET_SINE, &dwPlaying, &playing.eff, DIEP_ALLPARAMS);
+    stored.server.PlayEffect(dwPlaying);
+    std::vector<double> gaps;
+    std::size_t cDownloads = 0;
+    for (auto _ : state) {
+      gaps.clear();
+      std::atomic<bool> bStop{false};
+      // The playback thread's loop: a step (with its 1 ms sleep) after another.
+      std::thread stepper([&] {
+        auto tLast = Clock::now();
+        while (!bStop.load()) {
+          stored.server.RunStep();
+          const auto t = Clock::now();
+          gaps.push_back(std::chrono::duration<double, std::micro>(t - tLast).count());
+          tLast = t;
+        }
+      });
+      Effect effect(ET_CONSTANT);
+      const auto tEnd = Clock::now() + std::chrono::seconds(1);
+      while (Clock::now() < tEnd) {
+        DWORD dwHandle = 0;
+        stored.server.AddEffect(ET_CONSTANT, &dwHandle, &effect.eff, DIEP_ALLPARAMS);
+        stored.server.RemoveEffect(dwHandle);
+        ++cDownloads;
+      }
+      bStop = true;
+      stepper.join();
+      device->Clear();
+    }
+    if (!gaps.empty()) {
+      std::sort(gaps.begin(), gaps.end());
+      state.counters["steps"] = static_cast<double>(gaps.size());
+      state.counters["downloads"] = static_cast<double>(cDownloads);
+      state.counters["gap_median_us"] = gaps[gaps.size() / 2];
+      state.counters["gap_p99_us"] = gaps[static_cast<std::size_t>(0.99 * (gaps.size() - 1))];
+      state.counters["gap_max_us"] = gaps.back();
+    }
+  }
+  sim::RemoveHidDevices();
+}
+BENCHMARK(BM_StepGap)->Arg(0)->Arg(2000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

@@ -113,6 +113,23 @@ else()
   message(STATUS "Wine tests for ${QJ_WINE_ARCH} will report skipped: ${qj_wine_probe_out}")
 endif()
 
+# Under user-mode emulation (32-bit Wine on a kernel without 32-bit support,
+# .ci/wine32-run.sh exports QJ_WINE32_EMULATED) every Wine process costs a
+# minute or more, so each test program runs once, whole
+# (tools/wine-gtest-whole.sh judges its cases), and the tests get the time
+# that emulation needs.
+if(QJ_WINE_ARCH STREQUAL "i686" AND "$ENV{QJ_WINE32_EMULATED}" STREQUAL "1")
+  set(QJ_WINE_EMULATED ON)
+  message(STATUS "Wine tests for ${QJ_WINE_ARCH} run under user-mode emulation: one Wine process per test program")
+else()
+  set(QJ_WINE_EMULATED OFF)
+endif()
+set(QJ_WINE_EMULATED_TIMEOUT 1800)
+set(QJ_WINE_GTEST_WHOLE ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-gtest-whole.sh)
+cmake_path(NORMAL_PATH QJ_WINE_GTEST_WHOLE)
+set(QJ_WINE_EMULATION_CRASHES ${CMAKE_CURRENT_LIST_DIR}/../tests/conformance/emulation-crashes.txt)
+cmake_path(NORMAL_PATH QJ_WINE_EMULATION_CRASHES)
+
 set(qj_list ${CMAKE_CURRENT_LIST_DIR}/../tests/conformance/wine-known-failures.txt)
 cmake_path(NORMAL_PATH qj_list)
 set(QJ_WINE_KNOWN_FAILURES ${qj_list} CACHE FILEPATH "Tests that fail under Wine because Wine differs from Windows")
@@ -129,6 +146,13 @@ function(qj_add_test name)
   if(NOT QJ_WINE_CAN_RUN)
     add_test(NAME ${name} COMMAND ${QJ_WINE_RUNNER} --skip)
     set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77)
+    return()
+  endif()
+  if(QJ_WINE_EMULATED)
+    add_test(NAME ${name}
+      COMMAND bash ${QJ_WINE_GTEST_WHOLE} ${QJ_WINE_ARCH} $<TARGET_FILE:${name}> ${name} ${QJ_WINE_KNOWN_FAILURES}
+              ${QJ_WINE_EMULATION_CRASHES})
+    set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT ${QJ_WINE_EMULATED_TIMEOUT})
     return()
   endif()
   gtest_discover_tests(${name}

@@ -4,7 +4,9 @@
 #   wine-run.sh <arch> --probe   exit 0 when Wine can run code of <arch> here
 #   wine-run.sh <arch> --skip    report why not and exit 77 (ctest: skipped)
 # The environment comes from .ci/wine-env.sh; the program gets no standard input
-# and is ended after QJ_WINE_TIMEOUT seconds (120 unless set).
+# and is ended after QJ_WINE_TIMEOUT seconds (120 unless set; 1500 for 32-bit
+# code under user-mode emulation, QJ_WINE32_EMULATED=1, where one Wine process
+# takes minutes to start).
 set -u
 arch=${1:?architecture}
 shift
@@ -24,6 +26,9 @@ why_not() {
   fi
 }
 
+timeout=${QJ_WINE_TIMEOUT:-120}
+[ "$arch" = i686 ] && [ "${QJ_WINE32_EMULATED:-}" = 1 ] && timeout=${QJ_WINE_TIMEOUT:-1500}
+
 reason=$(why_not)
 case "${1:-}" in
   --probe)
@@ -35,16 +40,18 @@ esac
 if [ -n "$reason" ]; then
   echo "skipped: $reason"; exit 77
 fi
-timeout -k 10 "${QJ_WINE_TIMEOUT:-120}" "$loader" "$@" </dev/null
+timeout -k 10 "$timeout" "$loader" "$@" </dev/null
 rc=$?
 # 139: the Wine loader itself died of SIGSEGV. A fault of the Windows program
 # does not end so (Wine turns it into an exception, and an unhandled one
 # into the exit code 5 = 0xC0000005). Debian's 32-bit Wine 8 has been seen to
 # die so, rarely, as a test process ended after its test had passed. Such a
-# run is repeated once; a second crash stands.
-if [ "$rc" = 139 ]; then
+# run is repeated once; a second crash stands. QJ_WINE_NO_RETRY=1 (set by
+# tools/wine-gtest-whole.sh, which starts a program again itself) turns the
+# repeat off.
+if [ "$rc" = 139 ] && [ -z "${QJ_WINE_NO_RETRY:-}" ]; then
   echo "wine-run: the Wine loader died of SIGSEGV (Wine's own crash, not the program's); running $1 once more" >&2
-  timeout -k 10 "${QJ_WINE_TIMEOUT:-120}" "$loader" "$@" </dev/null
+  timeout -k 10 "$timeout" "$loader" "$@" </dev/null
   rc=$?
 fi
 exit "$rc"

@@ -56,10 +56,24 @@ Callbacks& RootCallbacks() {
   return *callbacks;
 }
 
+// The captured debug output gives the most recent kMaxDebugText bytes: the
+// oldest text is dropped from the front, whole lines where they fit, so a
+// long run keeps its latest output in bounded memory. The capture holds up
+// to twice that, so that dropping costs nothing per line written.
+constexpr size_t kMaxDebugText = size_t(1) << 20;
+
 struct DebugCapture {
   std::mutex mutex;
   std::string text;
 };
+
+void TrimDebugText(std::string* pText) {
+  if (pText->size() <= kMaxDebugText) return;
+  size_t cut = pText->size() - kMaxDebugText;
+  const size_t eol = pText->find('\n', cut - 1);
+  if (eol != std::string::npos && eol + 1 < pText->size()) cut = eol + 1;
+  pText->erase(0, cut);
+}
 
 DebugCapture& TheDebugCapture() {
   static DebugCapture* capture = new DebugCapture;
@@ -115,6 +129,7 @@ void AppendDebugOutput(const char* pszText) {
   DebugCapture& capture = TheDebugCapture();
   std::lock_guard<std::mutex> lock(capture.mutex);
   capture.text += pszText;
+  if (capture.text.size() > 2 * kMaxDebugText) TrimDebugText(&capture.text);
   if (bEcho) {
     std::fputs(pszText, stderr);
     std::fflush(stderr);
@@ -191,6 +206,7 @@ std::string MachineRoot() { return qjplat::MachineRoot(); }
 std::string DebugOutput() {
   DebugCapture& capture = TheDebugCapture();
   std::lock_guard<std::mutex> lock(capture.mutex);
+  TrimDebugText(&capture.text);
   return capture.text;
 }
 

@@ -14,7 +14,8 @@ namespace sim {
 
 namespace {
 
-const char kClassesPath[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes";
+// The length of "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes", the home of HKEY_CLASSES_ROOT.
+constexpr size_t kClassesPathLength = sizeof("HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes") - 1;
 
 // "A\\B\\" as "A\B": no empty names.
 std::string NormalPath(const char* pszPath) {
@@ -82,7 +83,7 @@ std::vector<RegistryWrite> RegistryWrites() {
 void ClearRegistryWrites() {
   Store& store = Store::Get();
   std::lock_guard<std::mutex> lock(store.Mutex());
-  store.Writes().clear();
+  store.ClearWrites();
 }
 
 bool ImportRegistry(const std::string& text, std::string* pstrIssues) {
@@ -95,6 +96,7 @@ bool ImportRegistry(const std::string& text, std::string* pstrIssues) {
   }
   std::vector<qjplat::reg::RegParseIssue> issues;
   qjplat::reg::ParseRegText(text, store.Top(), &issues);
+  qjplat::reg::EnsureSkeleton(store.Top());  // as on load, whatever the text did
   writer.MarkChanged();
   const LONG lResult = writer.Commit();
   if (pstrIssues) {
@@ -117,7 +119,7 @@ std::string ExportRegistry(const char* keyPath) {
   std::string display = pKey->Path();
   const std::string hive = path.substr(0, path.find('\\'));
   if (qjplat::reg::NamesEqual(hive, "HKEY_CLASSES_ROOT") || qjplat::reg::NamesEqual(hive, "HKCR"))
-    display = "HKEY_CLASSES_ROOT" + display.substr(sizeof kClassesPath - 1);
+    display = "HKEY_CLASSES_ROOT" + display.substr(kClassesPathLength);
   return qjplat::reg::FormatRegExport(*pKey, display);
 }
 

@@ -8,6 +8,7 @@
 #include <png.h>
 
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 
 namespace {
@@ -119,6 +120,39 @@ COLORREF GetBitmapPixel(HBITMAP hbm, int x, int y) {
   std::lock_guard<std::recursive_mutex> lock(qjplat::gdi::Lock());
   auto bitmap = qjplat::gdi::LookupBitmap(hbm);
   return bitmap ? PixelOf(*bitmap, x, y) : CLR_INVALID;
+}
+
+namespace {
+
+Pixels CopyPixels(const qjplat::gdi::Bitmap& bitmap) {
+  Pixels pixels;
+  pixels.cx = bitmap.Width();
+  pixels.cy = bitmap.Height();
+  pixels.data.resize(size_t(pixels.cx) * size_t(pixels.cy));
+  for (int y = 0; y < pixels.cy; ++y) {
+    const uint32_t* pRow = bitmap.Row(y);
+    COLORREF* pOut = &pixels.data[size_t(y) * size_t(pixels.cx)];
+    if (!bitmap.IsMono())
+      std::memcpy(pOut, pRow, size_t(pixels.cx) * sizeof *pOut);
+    else
+      for (int x = 0; x < pixels.cx; ++x) pOut[x] = pRow[x] ? 0xFFFFFF : 0x000000;
+  }
+  return pixels;
+}
+
+}  // namespace
+
+Pixels GetWindowPixels(HWND hWnd) {
+  auto window = qjplat::user32::LookupWindow(hWnd);
+  if (!window) return Pixels();
+  std::lock_guard<std::recursive_mutex> lock(qjplat::gdi::Lock());
+  return CopyPixels(*window->m_surface);
+}
+
+Pixels GetBitmapPixels(HBITMAP hbm) {
+  std::lock_guard<std::recursive_mutex> lock(qjplat::gdi::Lock());
+  auto bitmap = qjplat::gdi::LookupBitmap(hbm);
+  return bitmap ? CopyPixels(*bitmap) : Pixels();
 }
 
 size_t GdiObjectCount() { return qjplat::gdi::CountObjects(); }

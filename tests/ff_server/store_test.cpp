@@ -25,6 +25,18 @@ TEST_F(FFServerStoreTest, HandlesAreTheLowestFreeFromOne) {
   EXPECT_EQ(Add(Constant(1000)), 1u);
 }
 
+TEST_F(FFServerStoreTest, HandlesInALargeStoreFillTheGapsFromTheLowest) {
+  for (DWORD i = 1; i <= 300; ++i) ASSERT_EQ(Add(Constant(1000)), i);
+  ASSERT_TRUE(server->RemoveEffect(150));
+  ASSERT_TRUE(server->RemoveEffect(7));
+  ASSERT_TRUE(server->RemoveEffect(300));
+  EXPECT_EQ(Add(Constant(1000)), 7u);
+  EXPECT_EQ(Add(Constant(1000)), 150u);
+  EXPECT_EQ(Add(Constant(1000)), 300u);
+  EXPECT_EQ(Add(Constant(1000)), 301u);
+  EXPECT_EQ(server->m_EffectList.nCount, 301u);
+}
+
 TEST_F(FFServerStoreTest, AddCopiesTheDescriptionInMilliseconds) {
   struct Case {
     DWORD dwDurationUs, dwStartDelayUs, dwDurationMs, dwStartDelayMs;

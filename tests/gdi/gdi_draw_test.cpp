@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 
 namespace {
@@ -16,6 +18,9 @@ class GdiDraw : public ::testing::Test {
     m_hWnd = sim::CreateTestWindow(120, 60);
     ASSERT_NE(m_hWnd, nullptr);
     m_hdc = GetDC(m_hWnd);
+    SetUpPaper();
+  }
+  void SetUpPaper() {
     HBRUSH hbr = CreateSolidBrush(kPaper);
     const RECT all{0, 0, 120, 60};
     FillRect(m_hdc, &all, hbr);
@@ -89,6 +94,82 @@ TEST_F(GdiDraw, LineBreaksAddLinesAndPrefixesAreRemoved) {
   DrawTextA(m_hdc, "", 0, &empty, DT_BOTTOM);
   EXPECT_EQ(Changed(RECT{0, 0, 120, 60}, true), 0);
   EXPECT_EQ(DrawTextA(nullptr, "A", 1, &one, 0), 0);
+}
+
+// Rectangles anywhere in the int range, as a layout entry can give them
+// (a coordinate saturated to INT_MAX): text that falls outside the surface
+// is clipped away, and no position overflows.
+TEST_F(GdiDraw, TextAtTheEndsOfTheIntRangeIsClippedAway) {
+  SetTextColor(m_hdc, 0x0000FF);
+  const RECT kRects[] = {
+      {INT_MAX, INT_MAX, INT_MAX, INT_MAX}, {INT_MAX - 5, 0, INT_MAX, 40}, {0, INT_MAX - 3, 100, INT_MAX},
+      {INT_MIN, INT_MIN, INT_MIN, INT_MIN}, {INT_MIN, 0, INT_MAX, 40},     {0, INT_MIN, 100, INT_MAX},
+      {INT_MAX, 0, INT_MIN, 40},           {0, 0, 100, INT_MIN},
+  };
+  const UINT kFormats[] = {DT_BOTTOM, DT_BOTTOM | DT_SINGLELINE, DT_VCENTER | DT_SINGLELINE | DT_CENTER,
+                           DT_RIGHT | DT_NOCLIP, DT_CENTER | DT_NOCLIP};
+  for (int nMode : {TRANSPARENT, OPAQUE}) {
+    SetBkMode(m_hdc, nMode);
+    for (const RECT& rcCase : kRects) {
+      for (UINT uFormat : kFormats) {
+        SCOPED_TRACE(testing::Message() << rcCase.left << "," << rcCase.top << "," << rcCase.right << ","
+                                        << rcCase.bottom << " format " << uFormat << " mode " << nMode);
+        RECT rc = rcCase;
+        DrawTextA(m_hdc, "Wg&x\r\nWg", -1, &rc, uFormat);
+        const bool bClipped = !(uFormat & DT_NOCLIP) && (rc.left >= 120 || rc.right <= 0 || rc.top >= 60 ||
+                                                          rc.bottom <= 0 || rc.left >= rc.right || rc.top >= rc.bottom);
+        if (bClipped) {
+          EXPECT_EQ(Changed(RECT{0, 0, 120, 60}, true), 0);
+        }
+        SetUpPaper();
+      }
+    }
+  }
+  // The measured rectangle saturates instead of wrapping.
+  RECT rc{INT_MAX - 2, INT_MAX - 2, INT_MAX, INT_MAX};
+  EXPECT_GT(DrawTextA(m_hdc, "WWWW", -1, &rc, DT_CALCRECT), 0);
+  EXPECT_EQ(rc.right, INT_MAX);
+  EXPECT_EQ(rc.bottom, INT_MAX);
+}
+
+// Where a single line lands: centred both ways, at the top, or right-aligned
+// and cut at the rectangle's left edge.
+TEST_F(GdiDraw, SingleLinePlacementAndTheLeftClip) {
+  SetBkMode(m_hdc, TRANSPARENT);
+  SetTextColor(m_hdc, 0x0000FF);
+  struct Ink {
+    int l = 1000, t = 1000, r = -1, b = -1;
+  };
+  auto InkOf = [this]() {
+    Ink ink;
+    for (int y = 0; y < 60; ++y)
+      for (int x = 0; x < 120; ++x)
+        if (Pixel(x, y) != kPaper) {
+          ink.l = std::min(ink.l, x);
+          ink.t = std::min(ink.t, y);
+          ink.r = std::max(ink.r, x + 1);
+          ink.b = std::max(ink.b, y + 1);
+        }
+    return ink;
+  };
+  RECT rc{20, 10, 100, 56};
+  DrawTextA(m_hdc, "HH", -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+  Ink ink = InkOf();
+  EXPECT_NEAR((ink.l + ink.r) / 2.0, 60, 2);
+  EXPECT_NEAR((ink.t + ink.b) / 2.0, 33, 4);
+  SetUpPaper();
+  rc = RECT{20, 10, 100, 56};
+  DrawTextA(m_hdc, "HH", -1, &rc, DT_SINGLELINE);
+  ink = InkOf();
+  EXPECT_LE(ink.t, 14) << "a single line without placement flags starts at the top";
+  EXPECT_GE(ink.t, 10);
+  SetUpPaper();
+  rc = RECT{30, 10, 50, 40};
+  DrawTextA(m_hdc, "HHHHHHHH", -1, &rc, DT_RIGHT);
+  ink = InkOf();
+  EXPECT_GE(ink.l, 30) << "text that starts left of the rectangle is cut at its edge";
+  EXPECT_LE(ink.l, 34);
+  EXPECT_LE(ink.r, 50);
 }
 
 TEST_F(GdiDraw, ThinLineLeavesOutItsEndPoint) {

@@ -57,6 +57,7 @@ class SkinBitmap {
     if (m_hbm && GetObjectA(m_hbm, sizeof bm, &bm)) {
       m_cx = bm.bmWidth;
       m_cy = bm.bmHeight;
+      m_pixels = sim::GetBitmapPixels(m_hbm);
     }
   }
   ~SkinBitmap() {
@@ -71,13 +72,14 @@ class SkinBitmap {
   // The pixel, or white (transparent) outside the bitmap.
   COLORREF At(int x, int y) const {
     if (x < 0 || y < 0 || x >= m_cx || y >= m_cy) return kWhite;
-    return sim::GetBitmapPixel(m_hbm, x, y);
+    return m_pixels.At(x, y);
   }
 
  private:
   HBITMAP m_hbm = nullptr;
   int m_cx = 0;
   int m_cy = 0;
+  sim::Pixels m_pixels;  // read once: a check looks at every pixel
 };
 
 // What a white-keyed stamp of an image left on a page.
@@ -144,22 +146,26 @@ class PaintTest : public pagetest::PageFixture {
 
   // Pixels of rc in which two windows differ.
   static int Diff(HWND hA, HWND hB, const RECT& rc = kWholePage) {
+    const sim::Pixels a = sim::GetWindowPixels(hA);
+    const sim::Pixels b = sim::GetWindowPixels(hB);
     int n = 0;
     for (int y = rc.top; y < rc.bottom; ++y)
       for (int x = rc.left; x < rc.right; ++x)
-        if (sim::GetWindowPixel(hA, x, y) != sim::GetWindowPixel(hB, x, y)) ++n;
+        if (a.At(x, y) != b.At(x, y)) ++n;
     return n;
   }
 
   // Pixels in which two windows differ outside every rectangle of rcs.
   static int DiffOutside(HWND hA, HWND hB, const std::vector<RECT>& rcs) {
+    const sim::Pixels a = sim::GetWindowPixels(hA);
+    const sim::Pixels b = sim::GetWindowPixels(hB);
     int n = 0;
     for (int y = 0; y < kPageHeight; ++y)
       for (int x = 0; x < kPageWidth; ++x) {
         bool bInside = false;
         for (const RECT& rc : rcs)
           if (x >= rc.left && x < rc.right && y >= rc.top && y < rc.bottom) bInside = true;
-        if (!bInside && sim::GetWindowPixel(hA, x, y) != sim::GetWindowPixel(hB, x, y)) ++n;
+        if (!bInside && a.At(x, y) != b.At(x, y)) ++n;
       }
     return n;
   }
@@ -170,13 +176,14 @@ class PaintTest : public pagetest::PageFixture {
   // pixels for which covered(x, y) is true (page coordinates) are left out.
   template <class Covered>
   StampCheck CheckStamp(const SkinBitmap& image, int x, int y, Covered covered) const {
+    const sim::Pixels page = sim::GetWindowPixels(m_hWnd);
     StampCheck check;
     for (int j = 0; j < image.Height(); ++j)
       for (int i = 0; i < image.Width(); ++i) {
         const COLORREF c = image.At(i, j);
         if (c == kWhite || covered(x + i, y + j)) continue;
         ++check.nOpaque;
-        if (Pixel(x + i, y + j) != c) ++check.nWrong;
+        if (page.At(x + i, y + j) != c) ++check.nWrong;
       }
     return check;
   }
@@ -186,10 +193,11 @@ class PaintTest : public pagetest::PageFixture {
 
   // Pixels of rc that do not show the opaque page background image.
   int NotBackground(const SkinBitmap& back, const RECT& rc) const {
+    const sim::Pixels page = sim::GetWindowPixels(m_hWnd);
     int n = 0;
     for (int y = rc.top; y < rc.bottom; ++y)
       for (int x = rc.left; x < rc.right; ++x)
-        if (Pixel(x, y) != back.At(x, y)) ++n;
+        if (page.At(x, y) != back.At(x, y)) ++n;
     return n;
   }
 

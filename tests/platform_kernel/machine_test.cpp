@@ -51,6 +51,22 @@ TEST(SimDebugOutput, CapturesEveryLineUntilCleared) {
   EXPECT_EQ(sim::DebugOutput(), "");
 }
 
+// A long run keeps its latest output in bounded memory: the capture holds
+// the most recent 1 MiB, cut at a line start.
+TEST(SimDebugOutput, KeepsTheNewestMebibyteFromALineStart) {
+  sim::ClearDebugOutput();
+  const std::string line(99, 'x');  // 100 bytes with its line feed
+  for (int i = 0; i < 20000; ++i) OutputDebugStringA((std::to_string(i % 10) + line.substr(1) + "\n").c_str());
+  const std::string text = sim::DebugOutput();
+  EXPECT_LE(text.size(), size_t(1) << 20);
+  EXPECT_GT(text.size(), (size_t(1) << 20) - 100);
+  EXPECT_EQ(text.size() % 100, 0u) << "whole lines only";
+  EXPECT_EQ(text.substr(text.size() - 100), "9" + line.substr(1) + "\n") << "the newest line is last";
+  OutputDebugStringA(std::string((size_t(3) << 20) / 2, 'y').c_str());
+  EXPECT_EQ(sim::DebugOutput(), std::string(size_t(1) << 20, 'y')) << "one text longer than the bound keeps its end";
+  sim::ClearDebugOutput();
+}
+
 TEST(SimMachine, TestMainGivesEachProcessAFreshMachine) {
   std::string root = sim::MachineRoot();
   const char* pszEnv = getenv("QJ_MACHINE_ROOT");

@@ -83,10 +83,11 @@ class SkinTest : public ::testing::Test {
 
   // How many pixels of rc show exactly the colour.
   int Count(const RECT& rc, COLORREF color) const {
+    const sim::Pixels page = sim::GetWindowPixels(m_hWnd);
     int n = 0;
     for (int y = rc.top; y < rc.bottom; ++y)
       for (int x = rc.left; x < rc.right; ++x)
-        if (Pixel(x, y) == color) ++n;
+        if (page.At(x, y) == color) ++n;
     return n;
   }
   // Pixels of the page that are no longer paper.
@@ -95,9 +96,10 @@ class SkinTest : public ::testing::Test {
   }
   // Whether caption ink (the text colour, blended) lies within rc.
   bool HasInk(const RECT& rc) const {
+    const sim::Pixels page = sim::GetWindowPixels(m_hWnd);
     for (int y = rc.top; y < rc.bottom; ++y)
       for (int x = rc.left; x < rc.right; ++x) {
-        COLORREF c = Pixel(x, y);
+        COLORREF c = page.At(x, y);
         if (GetRValue(c) > GetRValue(kPaper) + 40) return true;
       }
     return false;

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
+#include <vector>
 
 namespace pagetest {
 
@@ -26,19 +28,52 @@ inline std::string SkinFile(const char* pszName) {
   return skingen::PageDataFolder() + "\\Image\\" + pszName + ".bmp";
 }
 
+// Writes cb bytes of pData to a file of the machine, replacing it.
+inline bool WriteMachineFile(const std::string& path, const void* pData, size_t cb) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD cbWritten = 0;
+  const BOOL bOk = WriteFile(h, pData, DWORD(cb), &cbWritten, nullptr);
+  CloseHandle(h);
+  return bOk && cbWritten == cb;
+}
+
+// The bytes of a file of the build machine, read in one call; empty when it
+// cannot be read.
+inline std::vector<unsigned char> ReadLinuxFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  std::vector<unsigned char> data;
+  if (!in) return data;
+  data.resize(size_t(in.tellg()));
+  in.seekg(0);
+  if (!in.read(reinterpret_cast<char*>(data.data()), std::streamsize(data.size()))) data.clear();
+  return data;
+}
+
 // Writes the source tree's Setup.ini and every skin bitmap into the machine,
-// replacing what a test changed there.
-inline bool InstallPageData() { return skingen::InstallPageData(SourceSetupIni().c_str()); }
+// replacing what a test changed there. The bitmaps are copied from the ones
+// the build drew (drawing them costs far more than a page test, above all
+// under the sanitizers); one that is missing there is drawn here.
+inline bool InstallPageData() {
+#ifdef QJ_PAGE_DATA_IMAGES
+  const std::string folder = skingen::PageDataFolder();
+  CreateDirectoryA(folder.c_str(), nullptr);  // an existing folder is fine; a missing one fails below
+  CreateDirectoryA((folder + "\\Image").c_str(), nullptr);
+  for (const skingen::SkinFile& file : skingen::SkinFiles()) {
+    std::vector<unsigned char> bmp = ReadLinuxFile(std::string(QJ_PAGE_DATA_IMAGES) + "/" + file.pszName + ".bmp");
+    if (bmp.empty()) bmp = skingen::DrawSkin(file.pszName);
+    if (!WriteMachineFile(SkinFile(file.pszName), bmp.data(), bmp.size())) return false;
+  }
+  const std::vector<unsigned char> ini = ReadLinuxFile(QJ_SETUP_INI_PATH);
+  return !ini.empty() && WriteMachineFile(PageFile("Setup.ini"), ini.data(), ini.size());
+#else
+  return skingen::InstallPageData(SourceSetupIni().c_str());
+#endif
+}
 
 // Replaces the machine's Setup.ini by text (written as it stands).
 inline bool WriteSetupIni(const std::string& text) {
-  HANDLE h = CreateFileA(PageFile("Setup.ini").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  DWORD cbWritten = 0;
-  const BOOL bOk = WriteFile(h, text.data(), DWORD(text.size()), &cbWritten, nullptr);
-  CloseHandle(h);
-  return bOk && cbWritten == text.size();
+  return WriteMachineFile(PageFile("Setup.ini"), text.data(), text.size());
 }
 
 inline bool DeletePageFile(const char* pszName) { return DeleteFileA(PageFile(pszName).c_str()) != FALSE; }

@@ -83,13 +83,25 @@ class Canvas {
       for (int x = l; x < r; ++x) Put(x, y, c);
     }
   }
+  // The part of the canvas a shape may touch: its bounds in canvas units.
+  struct Box {
+    double l, t, r, b;
+  };
+  static constexpr Box kEverywhere{-1e9, -1e9, 1e9, 1e9};
+
   // A filled shape given by its signed distance (negative inside), edges
   // smoothed over one pixel against what lies below. With bHard the edge is
-  // not smoothed (shapes on a key colour keep a clean outline).
+  // not smoothed (shapes on a key colour keep a clean outline). Only pixels
+  // within two of box are looked at: the distance is at least 0.5 further
+  // out, where the shape leaves a pixel as it is.
   void Shape(const std::function<double(double, double)>& distance, const std::function<COLORREF(int, int)>& colour,
-             bool bHard) {
-    for (int y = 0; y < m_cy; ++y)
-      for (int x = 0; x < m_cx; ++x) {
+             bool bHard, const Box& box = kEverywhere) {
+    const int x0 = int(std::max(0.0, std::floor(box.l) - 2));
+    const int y0 = int(std::max(0.0, std::floor(box.t) - 2));
+    const int x1 = int(std::min(double(m_cx), std::ceil(box.r) + 2));
+    const int y1 = int(std::min(double(m_cy), std::ceil(box.b) + 2));
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) {
         const double d = distance(x + 0.5, y + 0.5);
         if (bHard) {
           if (d <= 0.0) Put(x, y, Safe(colour(x, y)));
@@ -100,11 +112,12 @@ class Canvas {
   }
   void Disc(double cx, double cy, double radius, COLORREF c, bool bHard = false) {
     Shape([=](double x, double y) { return std::hypot(x - cx, y - cy) - radius; }, [=](int, int) { return c; },
-          bHard);
+          bHard, Box{cx - radius, cy - radius, cx + radius, cy + radius});
   }
   void Ring(double cx, double cy, double radius, double width, COLORREF c) {
+    const double outer = radius + width / 2;
     Shape([=](double x, double y) { return std::fabs(std::hypot(x - cx, y - cy) - radius) - width / 2; },
-          [=](int, int) { return c; }, false);
+          [=](int, int) { return c; }, false, Box{cx - outer, cy - outer, cx + outer, cy + outer});
   }
   void RoundRect(double l, double t, double r, double b, double radius, const std::function<COLORREF(int, int)>& colour,
                  bool bHard = false) {
@@ -116,7 +129,7 @@ class Canvas {
           if (qx > 0 || qy > 0) return outside;
           return -std::min({x - l, r - x, y - t, b - y});
         },
-        colour, bHard);
+        colour, bHard, Box{l, t, r, b});
   }
   void Frame(int l, int t, int r, int b, COLORREF c) {
     Fill(l, t, r, t + 1, c);

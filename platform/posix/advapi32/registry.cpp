@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+using qjplat::reg::IsProtectedKey;
 using qjplat::reg::NowFileTime;
 using qjplat::reg::RegNode;
 using qjplat::reg::RegValue;
@@ -43,13 +44,6 @@ void PutFileTime(uint64_t ft, PFILETIME pft) {
   pft->dwHighDateTime = static_cast<DWORD>(ft >> 32);
 }
 
-// The hives and the home of HKEY_CLASSES_ROOT cannot be deleted.
-bool IsProtectedKey(const RegNode* pNode) {
-  if (!pNode->pParent || !pNode->pParent->pParent) return true;
-  const std::string path = pNode->Path();
-  return qjplat::reg::NamesEqual(path, "HKEY_LOCAL_MACHINE\\SOFTWARE") ||
-         qjplat::reg::NamesEqual(path, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes");
-}
 
 LONG OpenOrCreate(HKEY hKey, LPCSTR lpSubKey, bool bCreate, PHKEY phkResult, LPDWORD lpdwDisposition) {
   if (!phkResult) return ERROR_INVALID_PARAMETER;
@@ -79,6 +73,7 @@ LONG OpenOrCreate(HKEY hKey, LPCSTR lpSubKey, bool bCreate, PHKEY phkResult, LPD
   DWORD dwDisposition = REG_OPENED_EXISTING_KEY;
   if (i < parts.size()) {
     if (!bCreate) return ERROR_FILE_NOT_FOUND;
+    if (qjplat::reg::KeyDepth(pNode) + (parts.size() - i) > qjplat::reg::kMaxKeyDepth) return ERROR_INVALID_PARAMETER;
     std::string target = pNode->Path();
     for (size_t j = i; j < parts.size(); ++j) {
       target += '\\';
@@ -176,7 +171,7 @@ LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWO
   sim::RegistryWrite record{pNode->Path(), std::string(name), dwType, data};
   RegValue* pOld = pNode->FindValue(name);
   if (pOld && pOld->dwType == dwType && pOld->data == data) {
-    store.Writes().push_back(std::move(record));
+    store.LogWrite(std::move(record));
     return ERROR_SUCCESS;
   }
   if (pOld) {
@@ -188,7 +183,7 @@ LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWO
   pNode->ftLastWrite = NowFileTime();
   writer.MarkChanged();
   const LONG lResult = writer.Commit();
-  if (lResult == ERROR_SUCCESS) store.Writes().push_back(std::move(record));
+  if (lResult == ERROR_SUCCESS) store.LogWrite(std::move(record));
   return lResult;
 }
 

@@ -8,7 +8,9 @@
 #include <cstring>
 #include <ctime>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,9 +28,14 @@ uint64_t ToFileTime(const timespec& ts) {
   return kFileTimeEpoch + static_cast<uint64_t>(ts.tv_sec) * 10000000ull + static_cast<uint64_t>(ts.tv_nsec) / 100;
 }
 
-void StampTree(RegNode* pNode, uint64_t ft) {
-  pNode->ftLastWrite = ft;
-  for (auto& c : pNode->children) StampTree(c.get(), ft);
+void StampTree(RegNode* pTop, uint64_t ft) {
+  std::vector<RegNode*> pending{pTop};
+  while (!pending.empty()) {
+    RegNode* pNode = pending.back();
+    pending.pop_back();
+    pNode->ftLastWrite = ft;
+    for (auto& c : pNode->children) pending.push_back(c.get());
+  }
 }
 
 bool MakeDirs(const std::string& path) {
@@ -137,16 +144,25 @@ LONG Store::CloseHandle(HKEY hKey) {
 
 RegNode* Store::Resolve(HKEY hKey, LONG* pErr) {
   if (IsPredefined(hKey)) {
+    RegNode* pNode = nullptr;
     switch (reinterpret_cast<uintptr_t>(hKey) & 0xFFFFFFFFu) {
       case 0x80000000u:
-        return FindPath(m_top.get(), "HKEY_CLASSES_ROOT");
+        pNode = FindPath(m_top.get(), "HKEY_CLASSES_ROOT");
+        break;
       case 0x80000001u:
-        return m_top->FindChild("HKEY_CURRENT_USER");
+        pNode = m_top->FindChild("HKEY_CURRENT_USER");
+        break;
       case 0x80000002u:
-        return m_top->FindChild("HKEY_LOCAL_MACHINE");
+        pNode = m_top->FindChild("HKEY_LOCAL_MACHINE");
+        break;
       default:
-        return m_top->FindChild("HKEY_USERS");
+        pNode = m_top->FindChild("HKEY_USERS");
+        break;
     }
+    // The skeleton is always there; should it ever be missing, no call may
+    // succeed without a key.
+    if (!pNode) *pErr = ERROR_FILE_NOT_FOUND;
+    return pNode;
   }
   auto it = m_handles.find(reinterpret_cast<uintptr_t>(hKey));
   if (it == m_handles.end()) {
@@ -158,6 +174,20 @@ RegNode* Store::Resolve(HKEY hKey, LONG* pErr) {
     return nullptr;
   }
   return it->second.get();
+}
+
+void Store::LogWrite(sim::RegistryWrite write) {
+  m_cbLogged += write.data.size();
+  m_writes.push_back(std::move(write));
+  while (m_writes.size() > 1 && (m_writes.size() > kMaxLoggedWrites || m_cbLogged > kMaxLoggedBytes)) {
+    m_cbLogged -= m_writes.front().data.size();
+    m_writes.pop_front();
+  }
+}
+
+void Store::ClearWrites() {
+  m_writes.clear();
+  m_cbLogged = 0;
 }
 
 bool Store::IsFailPath(const std::string& strPath) const {
@@ -222,7 +252,29 @@ void Store::SyncForRead() {
   Load();
 }
 
+void Store::RemoveStaleTempFiles() {
+  DIR* pDir = opendir(m_strRoot.c_str());
+  if (!pDir) return;
+  const std::string prefix = "registry.reg.tmp.";
+  while (const dirent* pEntry = readdir(pDir)) {
+    const std::string name = pEntry->d_name;
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string digits = name.substr(prefix.size());
+    if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+    const pid_t pid = static_cast<pid_t>(std::stol(digits));
+    // A save in progress in a live process is left alone; so is a file of a
+    // process that cannot be asked (EPERM: it exists).
+    if (pid <= 0 || kill(pid, 0) == 0 || errno != ESRCH) continue;
+    const std::string stale = m_strRoot + "/" + name;
+    if (unlink(stale.c_str()) == 0)
+      std::fprintf(stderr, "%s%s: removed, left by process %d which no longer exists\n", kLogPrefix, stale.c_str(),
+                   int(pid));
+  }
+  closedir(pDir);
+}
+
 bool Store::Load() {
+  RemoveStaleTempFiles();
   const std::string path = FilePath();
   FileSig sig;
   sig.ullCounter = ReadCounter();
@@ -342,7 +394,7 @@ LONG Store::Save() {
 }
 
 void Store::Reset() {
-  m_writes.clear();
+  ClearWrites();
   FollowMachineRoot();
   const bool bLocked = OpenLockFile(true) && flock(m_fdLock, LOCK_EX) == 0;
   const std::string path = FilePath();

@@ -7,6 +7,7 @@
 
 #include <sys/types.h>
 
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -46,9 +47,15 @@ class Store {
   std::set<std::string>& FailPaths() { return m_failPaths; }
   bool IsFailPath(const std::string& strPath) const;
 
-  // Every successful RegSetValueExA of this process, in call order (sim
-  // reads and clears it).
-  std::vector<sim::RegistryWrite>& Writes() { return m_writes; }
+  // The successful RegSetValueExA calls of this process, in call order (sim
+  // reads and clears them). Bounded for long runs: the most recent
+  // kMaxLoggedWrites writes holding at most kMaxLoggedBytes of value data
+  // are kept (the newest one always), older ones are dropped first.
+  static constexpr size_t kMaxLoggedWrites = 4096;
+  static constexpr size_t kMaxLoggedBytes = size_t(4) << 20;
+  void LogWrite(sim::RegistryWrite write);
+  std::vector<sim::RegistryWrite> Writes() const { return {m_writes.begin(), m_writes.end()}; }
+  void ClearWrites();
 
   // Drops everything and removes the file.
   void Reset();
@@ -93,6 +100,9 @@ class Store {
   unsigned long long ReadCounter();
   FileSig CurrentSig();
   bool Load();  // false when the file exists but cannot be read
+  // Removes "registry.reg.tmp.<pid>" files that processes which no longer
+  // exist left behind when they were killed during a save.
+  void RemoveStaleTempFiles();
   void Replace(std::shared_ptr<RegNode> newTop);
   LONG Save();
   void KeepCorruptFile();
@@ -102,7 +112,8 @@ class Store {
   std::map<uintptr_t, std::shared_ptr<RegNode>> m_handles;
   uintptr_t m_nextHandle = 0x1000;
   std::set<std::string> m_failPaths;
-  std::vector<sim::RegistryWrite> m_writes;
+  std::deque<sim::RegistryWrite> m_writes;
+  size_t m_cbLogged = 0;  // value data held by m_writes
 
   std::string m_strRoot;     // the machine root the tree belongs to
   bool m_bRootKnown = false;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 namespace qjplat::reg {
 
@@ -133,10 +134,27 @@ void EnsureSkeleton(RegNode* pTop) {
   pHklm->AddChild("SOFTWARE", &bCreated)->AddChild("Classes", &bCreated);
 }
 
+bool IsProtectedKey(const RegNode* pNode) {
+  if (!pNode->pParent || !pNode->pParent->pParent) return true;
+  const std::string path = pNode->Path();
+  return NamesEqual(path, "HKEY_LOCAL_MACHINE\\SOFTWARE") || NamesEqual(path, kClassesPath);
+}
+
+size_t KeyDepth(const RegNode* pNode) {
+  size_t n = 0;
+  for (const RegNode* p = pNode; p && p->pParent && p->pParent->pParent; p = p->pParent) ++n;
+  return n;
+}
+
 void DetachTree(RegNode* pTop) {
-  for (auto& c : pTop->children) DetachTree(c.get());
-  pTop->bDeleted = true;
-  pTop->pParent = nullptr;
+  std::vector<RegNode*> pending{pTop};
+  while (!pending.empty()) {
+    RegNode* pNode = pending.back();
+    pending.pop_back();
+    for (auto& c : pNode->children) pending.push_back(c.get());
+    pNode->bDeleted = true;
+    pNode->pParent = nullptr;
+  }
 }
 
 namespace {
@@ -286,9 +304,31 @@ void AppendSection(const RegNode& key, const std::string& strPath, std::string* 
   *pOut += "\r\n";
 }
 
+// The key's section (when bSelf) and then every key below it, depth first in
+// sorted order. One path string grows and shrinks with the walk.
 void AppendSubtree(const RegNode& key, const std::string& strPath, bool bSelf, std::string* pOut) {
   if (bSelf) AppendSection(key, strPath, pOut);
-  for (const auto& c : key.children) AppendSubtree(*c, strPath + '\\' + c->strName, true, pOut);
+  struct Level {
+    const RegNode* pNode;
+    size_t iNext;       // the next child to visit
+    size_t cchParent;   // the path's length without this key's name
+  };
+  std::string path = strPath;
+  std::vector<Level> stack{{&key, 0, path.size()}};
+  while (!stack.empty()) {
+    Level& top = stack.back();
+    if (top.iNext == top.pNode->children.size()) {
+      path.resize(top.cchParent);
+      stack.pop_back();
+      continue;
+    }
+    const RegNode& child = *top.pNode->children[top.iNext++];
+    const size_t cch = path.size();
+    path += '\\';
+    path += child.strName;
+    AppendSection(child, path, pOut);
+    stack.push_back({&child, 0, cch});
+  }
 }
 
 std::string Header() { return std::string(kRegHeader) + "\r\n\r\n"; }
@@ -406,11 +446,19 @@ class RegParser {
     RegNode* pNode = WalkParts(m_pTop, hiveParts, 0);
     if (bDelete) {
       RegNode* pVictim = WalkParts(pNode, parts, 1);
-      if (pVictim && pVictim->pParent && parts.size() > 1) {
-        const std::shared_ptr<RegNode> keep = pVictim->pParent->SharedChild(pVictim);
-        pVictim->pParent->RemoveChild(pVictim);
-        DetachTree(pVictim);
+      if (!pVictim) return;
+      // As RegDeleteKeyA, the hives and the home of HKEY_CLASSES_ROOT stay.
+      if (IsProtectedKey(pVictim)) {
+        Issue(m_nLine, "the key [" + path + "] cannot be deleted");
+        return;
       }
+      const std::shared_ptr<RegNode> keep = pVictim->pParent->SharedChild(pVictim);
+      pVictim->pParent->RemoveChild(pVictim);
+      DetachTree(pVictim);
+      return;
+    }
+    if (hiveParts.size() - 1 + parts.size() - 1 > kMaxKeyDepth) {
+      Issue(m_nLine, "the key is deeper than " + std::to_string(kMaxKeyDepth) + " levels");
       return;
     }
     bool bCreated = false;

@@ -51,9 +51,19 @@ struct RegNode {
 // the home of HKEY_CLASSES_ROOT, always exists.
 std::shared_ptr<RegNode> NewTree();
 void EnsureSkeleton(RegNode* pTop);
+// The hives, HKEY_LOCAL_MACHINE\SOFTWARE and the home of HKEY_CLASSES_ROOT:
+// the keys that cannot be deleted.
+bool IsProtectedKey(const RegNode* pNode);
 // Marks every node of a tree that is being dropped as deleted, so handles that
-// still hold one of them fail with ERROR_KEY_DELETED.
+// still hold one of them fail with ERROR_KEY_DELETED. Iterative: a tree of
+// any depth is walked in bounded stack (as are the save and the stamp).
 void DetachTree(RegNode* pTop);
+
+// A registry tree is at most 512 levels deep below its hive (the published
+// limit); deeper keys are refused by the calls and left out of .reg files.
+constexpr size_t kMaxKeyDepth = 512;
+// The number of names between the hive and pNode (0 for a hive).
+size_t KeyDepth(const RegNode* pNode);
 // Finds a key by its full path ("HKEY_CLASSES_ROOT\..." maps to
 // HKEY_LOCAL_MACHINE\SOFTWARE\Classes; the short forms HKLM, HKCU, HKCR and
 // HKU are accepted). Returns NULL when it does not exist.

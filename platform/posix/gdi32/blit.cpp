@@ -35,6 +35,51 @@ uint32_t ApplyRop(uint8_t byTable, uint32_t p, uint32_t s, uint32_t d) {
   return result;
 }
 
+// One row of a blit: d[i] = rop(p, s[i], d[i]) & mask for w pixels; s may be
+// null when the operation reads no source. The common operations run as
+// plain loops, since a blit covers whole pages many times per paint.
+QJ_PIXEL_LOOP void ApplyRopRow(uint8_t byTable, uint32_t p, const uint32_t* s, uint32_t* d, int w, uint32_t mask) {
+  if (s) PixelsRead(s, size_t(w) * sizeof *s);
+  PixelsRead(d, size_t(w) * sizeof *d);
+  PixelsWritten(d, size_t(w) * sizeof *d);
+  switch (byTable) {
+    case 0xCC:
+      for (int i = 0; i < w; ++i) d[i] = s[i] & mask;
+      return;
+    case 0x88:
+      for (int i = 0; i < w; ++i) d[i] = s[i] & d[i] & mask;
+      return;
+    case 0xEE:
+      for (int i = 0; i < w; ++i) d[i] = (s[i] | d[i]) & mask;
+      return;
+    case 0x66:
+      for (int i = 0; i < w; ++i) d[i] = (s[i] ^ d[i]) & mask;
+      return;
+    case 0x33:
+      for (int i = 0; i < w; ++i) d[i] = ~s[i] & mask;
+      return;
+    default:
+      for (int i = 0; i < w; ++i) d[i] = ApplyRop(byTable, p, s ? s[i] : 0, d[i]) & mask;
+      return;
+  }
+}
+
+// One source row in the destination's format: a monochrome source on a
+// colour destination gives the text colour for 0 and the background colour
+// for 1; a colour source on a monochrome destination gives 1 where it shows
+// the source's background colour.
+QJ_PIXEL_LOOP void ConvertRow(const uint32_t* s, uint32_t* out, int w, bool bSrcMono, bool bDstMono, uint32_t srcBk,
+                              uint32_t dstText, uint32_t dstBk) {
+  PixelsRead(s, size_t(w) * sizeof *s);
+  PixelsWritten(out, size_t(w) * sizeof *out);
+  if (bSrcMono == bDstMono)
+    for (int i = 0; i < w; ++i) out[i] = s[i];
+  else if (bSrcMono)
+    for (int i = 0; i < w; ++i) out[i] = s[i] ? dstBk : dstText;
+  else
+    for (int i = 0; i < w; ++i) out[i] = s[i] == srcBk ? 1 : 0;
+}
+
 bool UsesSource(uint8_t byTable) { return ((byTable >> 2) & 0x33) != (byTable & 0x33); }
 
 RECT Intersect(const RECT& a, const RECT& b) {
@@ -86,33 +131,33 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
   if (dst->m_brush && !dst->m_brush->m_bNull)
     pattern = bDstMono ? ColourToMono(dst->m_brush->m_color) : dst->m_brush->m_color;
 
-  // Source pixels in the destination's format; copied first so that a blit
-  // within one bitmap reads what was there before it.
+  // Source pixels in the destination's format, a row at a time. A blit
+  // within one bitmap copies its source first, so that it reads what was
+  // there before it; a source of the destination's format and another
+  // bitmap is read in place.
   const int w = rc.right - rc.left;
   const int h = rc.bottom - rc.top;
+  const Bitmap* pSrc = bSource ? src->m_target.get() : nullptr;
+  const bool bSameBitmap = pSrc == &bmDst;
+  const bool bConvert = pSrc && pSrc->IsMono() != bDstMono;
   std::vector<uint32_t> source;
-  if (bSource) {
-    const Bitmap& bmSrc = *src->m_target;
+  if (pSrc && (bConvert || bSameBitmap)) {
     const uint32_t srcBk = src->m_bkColor & 0xFFFFFF;
     const uint32_t dstText = dst->m_textColor & 0xFFFFFF;
     const uint32_t dstBk = dst->m_bkColor & 0xFFFFFF;
     source.resize(size_t(w) * size_t(h));
     for (int j = 0; j < h; ++j)
-      for (int i = 0; i < w; ++i) {
-        uint32_t s = bmSrc.At(rc.left + i + dx, rc.top + j + dy);
-        if (bmSrc.IsMono() && !bDstMono)
-          s = s ? dstBk : dstText;
-        else if (!bmSrc.IsMono() && bDstMono)
-          s = (s == srcBk) ? 1 : 0;
-        source[size_t(j) * w + i] = s;
-      }
+      ConvertRow(pSrc->Row(rc.top + j + dy) + (rc.left + dx), &source[size_t(j) * size_t(w)], w, pSrc->IsMono(),
+                 bDstMono, srcBk, dstText, dstBk);
   }
-  for (int j = 0; j < h; ++j)
-    for (int i = 0; i < w; ++i) {
-      uint32_t& d = bmDst.At(rc.left + i, rc.top + j);
-      uint32_t s = bSource ? source[size_t(j) * w + i] : 0;
-      d = ApplyRop(byTable, pattern, s, d) & mask;
-    }
+  for (int j = 0; j < h; ++j) {
+    const uint32_t* ps = nullptr;
+    if (!source.empty())
+      ps = &source[size_t(j) * size_t(w)];
+    else if (pSrc)
+      ps = pSrc->Row(rc.top + j + dy) + (rc.left + dx);
+    ApplyRopRow(byTable, pattern, ps, bmDst.Row(rc.top + j) + rc.left, w, mask);
+  }
   return TRUE;
 }
 

@@ -39,6 +39,12 @@ struct Channel {
   }
 };
 
+QJ_PIXEL_LOOP void DecodeRow24(const uint8_t* p, uint32_t* pOut, int nWidth) {
+  PixelsRead(p, size_t(nWidth) * 3);
+  PixelsWritten(pOut, size_t(nWidth) * sizeof *pOut);
+  for (int x = 0; x < nWidth; ++x, p += 3) pOut[x] = RGB(p[2], p[1], p[0]);
+}
+
 }  // namespace
 
 namespace qjplat {
@@ -118,6 +124,11 @@ std::shared_ptr<Bitmap> DecodeBmp(const uint8_t* pData, size_t cbData) {
   for (int64_t row = 0; row < nHeight; ++row) {
     const uint8_t* p = pData + dwOffBits + size_t(cbStride * uint64_t(row));
     const int y = int(bTopDown ? row : nHeight - 1 - row);
+    uint32_t* pOut = bitmap->Row(y);
+    if (biBitCount == 24) {  // the skins' format
+      DecodeRow24(p, pOut, int(nWidth));
+      continue;
+    }
     for (int x = 0; x < int(nWidth); ++x) {
       uint32_t v = 0;
       switch (biBitCount) {
@@ -147,7 +158,7 @@ std::shared_ptr<Bitmap> DecodeBmp(const uint8_t* pData, size_t cbData) {
           break;
         }
       }
-      bitmap->At(x, y) = v;
+      pOut[x] = v;
     }
   }
   return bitmap;

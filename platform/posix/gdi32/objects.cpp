@@ -100,7 +100,9 @@ Bitmap::Bitmap(int nWidth, int nHeight, int nBitsPixel)
       m_nWidth(nWidth),
       m_nHeight(nHeight),
       m_nBitsPixel(nBitsPixel),
-      m_pixels(size_t(nWidth) * size_t(nHeight), 0) {}
+      m_pixels(new uint32_t[size_t(nWidth) * size_t(nHeight)]) {
+  std::memset(m_pixels.get(), 0, size_t(nWidth) * size_t(nHeight) * sizeof(uint32_t));
+}
 
 std::shared_ptr<Bitmap> NewBitmap(int nWidth, int nHeight, int nBitsPixel) {
   if (nWidth <= 0 || nHeight <= 0 || nWidth > kMaxBitmapSide || nHeight > kMaxBitmapSide) return nullptr;
@@ -152,11 +154,19 @@ uint32_t ColourToMono(COLORREF color) {
   return sum >= 3 * 128 ? 1 : 0;
 }
 
+namespace {
+
+QJ_PIXEL_LOOP void FillRow(uint32_t* p, int w, uint32_t value) {
+  PixelsWritten(p, size_t(w) * sizeof *p);
+  for (int i = 0; i < w; ++i) p[i] = value;
+}
+
+}  // namespace
+
 void FillTarget(Dc& dc, const RECT& rc, COLORREF color) {
   Bitmap& bm = *dc.m_target;
   uint32_t value = bm.IsMono() ? ColourToMono(color) : (color & 0xFFFFFF);
-  for (int y = rc.top; y < rc.bottom; ++y)
-    for (int x = rc.left; x < rc.right; ++x) bm.At(x, y) = value;
+  for (int y = rc.top; y < rc.bottom; ++y) FillRow(bm.Row(y) + rc.left, rc.right - rc.left, value);
 }
 
 }  // namespace gdi

@@ -13,6 +13,8 @@
 #include FT_FREETYPE_H
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <string>
@@ -104,7 +106,7 @@ class Face {
 struct Line {
   std::string text;
   std::vector<bool> underline;
-  int nWidth = 0;
+  int64_t nWidth = 0;
 };
 
 std::vector<Line> SplitLines(const char* psz, int cch, UINT format) {
@@ -136,6 +138,12 @@ std::vector<Line> SplitLines(const char* psz, int cch, UINT format) {
   return lines;
 }
 
+int SaturateInt(int64_t v) {
+  if (v > INT_MAX) return INT_MAX;
+  if (v < INT_MIN) return INT_MIN;
+  return int(v);
+}
+
 int Advance(Face& face, int nPixels, char c, UINT format) {
   if (c == '\t') return face.GlyphFor(nPixels, ' ').nAdvance * ((format & DT_EXPANDTABS) ? 8 : 1);
   return face.GlyphFor(nPixels, static_cast<unsigned char>(c)).nAdvance;
@@ -151,9 +159,12 @@ uint32_t Blend(uint32_t d, uint32_t s, unsigned a) {
   return out;
 }
 
-void PutCoverage(Dc& dc, const RECT& rcClip, int x, int y, unsigned a) {
+// Positions are 64-bit: the caller's rectangle may lie anywhere in the int
+// range (a layout entry near INT_MAX), and whatever falls outside the clip
+// is dropped, as Windows clips such text.
+void PutCoverage(Dc& dc, const RECT& rcClip, int64_t x, int64_t y, unsigned a) {
   if (a == 0 || x < rcClip.left || y < rcClip.top || x >= rcClip.right || y >= rcClip.bottom) return;
-  uint32_t& d = dc.m_target->At(x, y);
+  uint32_t& d = dc.m_target->At(int(x), int(y));
   if (dc.m_target->IsMono()) {
     if (a >= 128) d = ColourToMono(dc.m_textColor);
   } else {
@@ -174,25 +185,26 @@ int WINAPI DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT fo
   if (metrics.nHeight <= 0) return 0;
 
   std::vector<Line> lines = SplitLines(lpchText, cchText, format);
-  int nMaxWidth = 0;
+  int64_t nMaxWidth = 0;
   for (Line& line : lines) {
     for (char c : line.text) line.nWidth += Advance(face, nPixels, c, format);
     nMaxWidth = std::max(nMaxWidth, line.nWidth);
   }
-  const int nTextHeight = metrics.nHeight * int(lines.size());
+  const int64_t llTextHeight = int64_t(metrics.nHeight) * int64_t(lines.size());
+  const int nTextHeight = SaturateInt(llTextHeight);
   if (format & DT_CALCRECT) {
-    lprc->right = lprc->left + nMaxWidth;
-    lprc->bottom = lprc->top + nTextHeight;
+    lprc->right = SaturateInt(int64_t(lprc->left) + nMaxWidth);
+    lprc->bottom = SaturateInt(int64_t(lprc->top) + llTextHeight);
     return nTextHeight;
   }
 
-  int y = lprc->top;
+  int64_t y = lprc->top;
   const bool bSingle = (format & DT_SINGLELINE) != 0;
   if (bSingle && (format & DT_BOTTOM))
-    y = lprc->bottom - metrics.nHeight;
+    y = int64_t(lprc->bottom) - metrics.nHeight;
   else if (bSingle && (format & DT_VCENTER))
-    y = lprc->top + (lprc->bottom - lprc->top - metrics.nHeight) / 2;
-  const int yStart = y;
+    y = int64_t(lprc->top) + (int64_t(lprc->bottom) - lprc->top - metrics.nHeight) / 2;
+  const int64_t yStart = y;
 
   if (!dc->m_target) return nTextHeight;
   RECT rcClip = dc->DrawableRect();
@@ -203,17 +215,18 @@ int WINAPI DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT fo
     rcClip.bottom = std::min(rcClip.bottom, lprc->bottom);
   }
   for (const Line& line : lines) {
-    int x = lprc->left;
+    int64_t x = lprc->left;
     if (format & DT_CENTER)
-      x = lprc->left + (lprc->right - lprc->left - line.nWidth) / 2;
+      x = int64_t(lprc->left) + (int64_t(lprc->right) - lprc->left - line.nWidth) / 2;
     else if (format & DT_RIGHT)
-      x = lprc->right - line.nWidth;
+      x = int64_t(lprc->right) - line.nWidth;
     if (dc->m_nBkMode == OPAQUE) {
-      RECT rcBox{std::max(x, rcClip.left), std::max(y, rcClip.top), std::min(x + line.nWidth, rcClip.right),
-                 std::min(y + metrics.nHeight, rcClip.bottom)};
-      if (rcBox.right > rcBox.left && rcBox.bottom > rcBox.top) FillTarget(*dc, rcBox, dc->m_bkColor);
+      const int64_t left = std::max<int64_t>(x, rcClip.left), top = std::max<int64_t>(y, rcClip.top);
+      const int64_t right = std::min<int64_t>(x + line.nWidth, rcClip.right);
+      const int64_t bottom = std::min<int64_t>(y + metrics.nHeight, rcClip.bottom);
+      if (right > left && bottom > top) FillTarget(*dc, RECT{LONG(left), LONG(top), LONG(right), LONG(bottom)}, dc->m_bkColor);
     }
-    const int yBase = y + metrics.nAscent;
+    const int64_t yBase = y + metrics.nAscent;
     for (size_t i = 0; i < line.text.size(); ++i) {
       const char c = line.text[i];
       const int nAdvance = Advance(face, nPixels, c, format);
@@ -229,6 +242,6 @@ int WINAPI DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT fo
     }
     y += metrics.nHeight;
   }
-  if (bSingle && (format & (DT_BOTTOM | DT_VCENTER))) return yStart + metrics.nHeight - lprc->top;
+  if (bSingle && (format & (DT_BOTTOM | DT_VCENTER))) return SaturateInt(yStart + metrics.nHeight - lprc->top);
   return nTextHeight;
 }

@@ -29,7 +29,10 @@ QJ_SIM_API bool IsClockFrozen();
 QJ_SIM_API void SetMachineRoot(const std::string& root);
 QJ_SIM_API std::string MachineRoot();
 
-// Everything OutputDebugStringA wrote since the last clear, in order.
+// Everything OutputDebugStringA wrote since the last clear, in order. The
+// capture is bounded for long runs: it keeps the most recent 1 MiB, dropping
+// the oldest text first (from a line start where one lies within the last
+// 1 MiB).
 QJ_SIM_API std::string DebugOutput();
 QJ_SIM_API void ClearDebugOutput();
 

@@ -38,7 +38,9 @@ struct RegistryWrite {
 
 // The value writes of this process since the registry was reset or the log
 // cleared, in call order: a test sees every intermediate write, not only
-// the value left at the end. Writes of unchanged data count too.
+// the value left at the end. Writes of unchanged data count too. The log is
+// bounded for long runs: it keeps the most recent 4096 writes and at most
+// 4 MiB of their data (always the newest write), dropping the oldest first.
 QJ_SIM_API std::vector<RegistryWrite> RegistryWrites();
 QJ_SIM_API void ClearRegistryWrites();
 

@@ -37,6 +37,21 @@ QJ_SIM_API HWND CreateTestWindow(int cx, int cy, WNDPROC pfnWndProc = nullptr);
 QJ_SIM_API COLORREF GetWindowPixel(HWND hWnd, int x, int y);
 QJ_SIM_API COLORREF GetBitmapPixel(HBITMAP hbm, int x, int y);
 
+// A copy of every pixel of a window's client surface or of a bitmap, as
+// GetWindowPixel and GetBitmapPixel read them one by one: for tests that look
+// at many pixels, one call instead of one (and one lock) per pixel. Empty
+// (0 x 0) for a bad handle.
+struct Pixels {
+  int cx = 0;
+  int cy = 0;
+  std::vector<COLORREF> data;  // rows top-down
+  COLORREF At(int x, int y) const {
+    return x < 0 || y < 0 || x >= cx || y >= cy ? CLR_INVALID : data[size_t(y) * size_t(cx) + size_t(x)];
+  }
+};
+QJ_SIM_API Pixels GetWindowPixels(HWND hWnd);
+QJ_SIM_API Pixels GetBitmapPixels(HBITMAP hbm);
+
 // GDI objects alive now (DCs, bitmaps, pens, brushes; stock objects not
 // counted): a leak shows as a count that grows.
 QJ_SIM_API size_t GdiObjectCount();
