@@ -16,6 +16,11 @@
 // catches such a fault, counts it, brings the page back as a dead object
 // that counts and refuses every further call, and lets the program go on,
 // so one run counts every use after release instead of ending at the first.
+// Where a 32-bit Wine process cannot go on after an exception (under
+// user-mode emulation, QJ_WINE32_EMULATED=1 in the environment), a released
+// object becomes the dead object at once, in its page that stays committed:
+// every call through it is still counted, a plain read of it no longer
+// faults.
 //
 // The device path that GetProperty(DIPROP_GUIDANDPATH) hands out is a fresh
 // named pipe of this process on every call; what the module writes through
@@ -203,6 +208,7 @@ struct Retired {
 Retired g_retired[kMaxRetired];
 UINT g_cRetired = 0;
 UINT g_uNextId = 1;
+bool g_bNoFaults = false;  // released objects become dead ones at once, without a fault
 
 template <class T>
 T* MakeObject() {
@@ -212,7 +218,7 @@ T* MakeObject() {
   InterlockedIncrement(&g_counters.cObjectsMade);
   InterlockedIncrement(&g_counters.cObjectsLive);
   T* p = new (pv) T(g_uNextId++);
-  Say("%s #%u made", T::kKind, p->Id());
+  Say("%s #%u made at %p", T::kKind, p->Id(), pv);
   return p;
 }
 
@@ -227,8 +233,13 @@ void FreeObject(T* p) {
   p->~T();
   BYTE* pBase = reinterpret_cast<BYTE*>(p);
   std::memset(pBase, kReleasedFill, kObjectBytes);
-  VirtualFree(pBase, kObjectBytes, MEM_DECOMMIT);
   InterlockedDecrement(&g_counters.cObjectsLive);
+  if (g_bNoFaults) {
+    Revive<T>(pBase, uId);
+    Say("%s #%u released (a dead object from now on)", T::kKind, uId);
+    return;
+  }
+  VirtualFree(pBase, kObjectBytes, MEM_DECOMMIT);
   if (g_cRetired < kMaxRetired) g_retired[g_cRetired++] = Retired{pBase, T::kKind, uId, &Revive<T>, false};
   Say("%s #%u released", T::kKind, uId);
 }
@@ -621,7 +632,10 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD dwReason, LPVOID) {
     for (DWORD& dwPov : g_state.rgdwPOV) dwPov = 0xFFFFFFFF;
     g_counters.nState = g_nState;
     g_pDevice = new (std::nothrow) Device;
-    g_pHandler = AddVectoredExceptionHandler(1, OnFault);
+    char szEmulated[8] = "";
+    g_bNoFaults = GetEnvironmentVariableA("QJ_WINE32_EMULATED", szEmulated, sizeof szEmulated) == 1 &&
+                  szEmulated[0] == '1';
+    if (!g_bNoFaults) g_pHandler = AddVectoredExceptionHandler(1, OnFault);
   } else if (dwReason == DLL_PROCESS_DETACH) {
     if (g_pHandler != nullptr) RemoveVectoredExceptionHandler(g_pHandler);
   }
