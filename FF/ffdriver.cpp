@@ -66,21 +66,28 @@ STDMETHODIMP CQJ_FFDriver::DeviceID(DWORD dwDIVer, DWORD dwExternalID, DWORD fBe
                                     LPVOID lpvInfo) {
   if (dwExternalID >= FF_MAX_JOYSTICKS) return E_FAIL;
   if (!fBegin) return S_OK;
-  // One server per ID even when two callers bind the same ID at once.
-  FFModuleLock lock;
-  if (g_bServerOpen[dwExternalID] == 1) return S_OK;
   const DIHIDFFINITINFO* pInfo = static_cast<const DIHIDFFINITINFO*>(lpvInfo);
   if (pInfo == NULL || pInfo->pwszDeviceInterface == NULL) return E_INVALIDARG;
   // The ANSI path must fit the server's buffer with its terminator; a cut
   // path would name another device.
   const int cbPath = WideCharToMultiByte(CP_ACP, 0, pInfo->pwszDeviceInterface, -1, NULL, 0, NULL, NULL);
   if (cbPath <= 0 || cbPath > kDevicePathBytes) return E_FAIL;
+  char szPath[kDevicePathBytes];
+  WideCharToMultiByte(CP_ACP, 0, pInfo->pwszDeviceInterface, cbPath, szPath, kDevicePathBytes, NULL, NULL);
+  szPath[kDevicePathBytes - 1] = 0;
 
+  // One server per ID even when two callers bind the same ID at once.
+  FFModuleLock lock;
+  if (g_bServerOpen[dwExternalID] == 1) {
+    // DirectInput binds an open ID again when the controller comes back on
+    // another port: the server, its effects and its thread stay, and the
+    // reports go to the new path.
+    g_pServer[dwExternalID]->ChangeDevicePath(szPath);
+    return S_OK;
+  }
   FFServer* pServer = new (std::nothrow) FFServer(dwExternalID);
   if (pServer == NULL) return E_FAIL;
-  WideCharToMultiByte(CP_ACP, 0, pInfo->pwszDeviceInterface, cbPath, pServer->m_szDevicePath, kDevicePathBytes,
-                      NULL, NULL);
-  pServer->m_szDevicePath[kDevicePathBytes - 1] = 0;
+  lstrcpynA(pServer->m_szDevicePath, szPath, kDevicePathBytes);
   g_pServer[dwExternalID] = pServer;
   pServer->m_bPathSet = 1;
   g_bServerOpen[dwExternalID] = 1;

@@ -37,11 +37,13 @@ class CQJ_FFDriver final : public IDirectInputEffectDriver {
   // fBegin non-zero on a joystick ID that is not open: makes its server,
   // stores the ANSI form of the DIHIDFFINITINFO device path (at most 259
   // characters), writes an all-off report and starts the playback thread.
-  // S_OK also for fBegin 0 (nothing is torn down) and for an open ID (the
-  // first path stays). E_FAIL for an ID of 16 or more, a server that cannot
-  // be made, or a path whose ANSI form does not fit; E_INVALIDARG for a
-  // missing DIHIDFFINITINFO or path. Concurrent calls for one ID make one
-  // server.
+  // On an open ID: a path naming another device replaces the stored one
+  // (server, effects and thread stay; the next playback step sends the
+  // current pair there). S_OK also for fBegin 0 (nothing is torn down).
+  // E_FAIL for an ID of 16 or more, a server that cannot be made, or a path
+  // whose ANSI form does not fit; E_INVALIDARG for a missing
+  // DIHIDFFINITINFO or path (an open ID then keeps its path). Concurrent
+  // calls for one ID make one server.
   STDMETHOD(DeviceID)(DWORD dwDIVer, DWORD dwExternalID, DWORD fBegin, DWORD dwInternalId, LPVOID lpvInfo) override;
   // dwSize 16 (or more): fills the record, S_OK; smaller or NULL:
   // E_INVALIDARG, untouched.

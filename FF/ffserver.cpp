@@ -156,7 +156,11 @@ FFServer::FFServer(DWORD dwJoyId)
       m_dwGain(0),
       m_EffectList(),
       m_dwDevState(EFFECT_STOPPED),
-      m_Settings() {
+      m_Settings(),
+      m_dwSentLeft(0),
+      m_dwSentRight(0),
+      m_bSentKnown(TRUE) {
+  InitializeCriticalSection(&m_csReport);
   PtrList::Init(&m_EffectList);
 
   // A joystick ID that reports no capabilities leaves the product ID 0.
@@ -186,6 +190,7 @@ FFServer::~FFServer() {
   FreeAllRecords(&m_EffectList);
   Unlock();
   WriteMotorReport(0, 0);
+  DeleteCriticalSection(&m_csReport);
 }
 
 BOOL FFServer::AddEffect(DWORD dwEffectId, DWORD* pdwEffect, const DIEFFECT* peff, DWORD dwFlags) {
@@ -390,18 +395,50 @@ DWORD FFServer::QueryEffectState(DWORD dwEffect) {
 }
 
 int FFServer::WriteMotorReport(DWORD dwLeft, DWORD dwRight) {
+  SendReport(dwLeft, dwRight);
+  return 0;
+}
+
+BOOL FFServer::SendReport(DWORD dwLeft, DWORD dwRight) {
   MotorReport Buf = {0, 0, 0, 0};
   if (dwLeft != 0) Buf.byLeft = MotorLevel(dwLeft);
   if (dwRight != 0) Buf.byRight = MotorLevel(dwRight);
+  BOOL bSent = FALSE;
+  EnterCriticalSection(&m_csReport);
   // A path that fills all 260 bytes without a terminator names no device.
-  if (memchr(m_szDevicePath, 0, sizeof(m_szDevicePath)) == NULL) return 0;
-  HANDLE hDevice = CreateFileA(m_szDevicePath, GENERIC_READ | GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, NULL);
-  if (hDevice != INVALID_HANDLE_VALUE) {
-    DWORD Ret = 0;
-    WriteFile(hDevice, &Buf, sizeof(Buf), &Ret, NULL);
-    CloseHandle(hDevice);
+  if (memchr(m_szDevicePath, 0, sizeof(m_szDevicePath)) != NULL) {
+    HANDLE hDevice = CreateFileA(m_szDevicePath, GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, NULL);
+    if (hDevice != INVALID_HANDLE_VALUE) {
+      DWORD Ret = 0;
+      bSent = WriteFile(hDevice, &Buf, sizeof(Buf), &Ret, NULL) && Ret == sizeof(Buf);
+      CloseHandle(hDevice);
+    }
   }
-  return 0;
+  if (bSent) {
+    m_dwSentLeft = dwLeft;
+    m_dwSentRight = dwRight;
+    m_bSentKnown = TRUE;
+  }
+  LeaveCriticalSection(&m_csReport);
+  return bSent;
+}
+
+BOOL FFServer::DeviceDiffers(DWORD dwLeft, DWORD dwRight) {
+  EnterCriticalSection(&m_csReport);
+  const BOOL bDiffers = !m_bSentKnown || m_dwSentLeft != dwLeft || m_dwSentRight != dwRight;
+  LeaveCriticalSection(&m_csReport);
+  return bDiffers;
+}
+
+void FFServer::ChangeDevicePath(const char* pszPath) {
+  Lock();
+  EnterCriticalSection(&m_csReport);
+  if (lstrcmpiA(pszPath, m_szDevicePath) != 0) {
+    lstrcpynA(m_szDevicePath, pszPath, sizeof(m_szDevicePath));
+    m_bSentKnown = FALSE;
+  }
+  LeaveCriticalSection(&m_csReport);
+  Unlock();
 }

@@ -128,12 +128,20 @@ class FFServer : public CQJ_SrvClient {
 
   // Opens m_szDevicePath, writes one MotorReport with the levels of the two
   // forces (0..10000 each: 0 gives level 0, any other f gives 8 + f*23/10000)
-  // and closes it. Failures (no path, device gone) write nothing. Always 0.
+  // and closes it. Failures (no path, device gone, open or write refused)
+  // deliver nothing and are not reported. Always 0.
   int WriteMotorReport(DWORD dwLeft, DWORD dwRight);
+  // Takes pszPath (terminated, at most 259 characters) as the device path
+  // when it names another device than the current one (compared without
+  // case); the next playback step then sends its pair to the new device.
+  // Takes the lock; effects, state and thread stay as they are.
+  void ChangeDevicePath(const char* pszPath);
 
   // One playback tick: under the lock, synthesises every playing effect,
-  // sums the motor shares, writes the report on a change of the pair (or as
-  // one of five zero repeats), then sleeps 1 ms outside the lock. Always TRUE.
+  // sums the motor shares and writes the report when the pair changed or the
+  // device does not hold it (after a command's all-off report, a report that
+  // did not arrive or a new device path), or as one of five zero repeats;
+  // then sleeps 1 ms outside the lock. Always TRUE.
   BOOL RunStep() override;
   // Sleeps 10 ms, then writes an all-off report. Always TRUE.
   BOOL IdleStep() override;
@@ -150,13 +158,16 @@ class FFServer : public CQJ_SrvClient {
   // 0 yields lTo. Always true.
   static bool Lerp(LONG* plOut, LONG lFrom, LONG lTo, LONG lSpan, LONG lPos);
 
-  // Fields. The driver object writes m_szDevicePath, m_bPathSet and m_dwGain
-  // and reads m_dwDevState; everything else belongs to the server.
+  // Fields. The driver object writes m_szDevicePath (before Start, later
+  // through ChangeDevicePath), m_bPathSet and m_dwGain and reads
+  // m_dwDevState; everything else belongs to the server.
   char m_szDevicePath[260];  // ANSI HID device interface path; "" until DeviceID
   DWORD m_dwJoyId;           // DirectInput joystick ID, 0..15
   DWORD m_dwProductId;       // USB product ID of that joystick (0 when unknown)
   BYTE m_bPathSet;           // 1 once DeviceID has stored the path
-  LONG m_lLastLeft;          // pair last written by the playback step
+  // Pair the playback step last delivered to the device; a report that did
+  // not reach it leaves the pair as it was, so the step sends it again.
+  LONG m_lLastLeft;
   LONG m_lLastRight;
   // Device gain 0..10000, 0 until DirectInput sets one; written by SetGain
   // without the lock, read by the step.
@@ -175,5 +186,22 @@ class FFServer : public CQJ_SrvClient {
   void PlayRecord(EffectRecord* pRec, DWORD dwElapsed, LONG* plLeft, LONG* plRight);
   // The sustain value of a record at sustain time s (ms).
   LONG SustainForce(EffectRecord* pRec, DWORD s);
+  // WriteMotorReport's work: TRUE when the device took the whole report; the
+  // pair then counts as what the device holds.
+  BOOL SendReport(DWORD dwLeft, DWORD dwRight);
+  // TRUE unless the device is known to hold the pair (dwLeft, dwRight).
+  BOOL DeviceDiffers(DWORD dwLeft, DWORD dwRight);
+
+  // Guards m_szDevicePath against a change while a report is written, and
+  // the pair below; held across each open, write and close of the device.
+  // The playback step takes it inside the server's lock, the commands'
+  // all-off reports without that lock.
+  CRITICAL_SECTION m_csReport;
+  // Pair of the last report the device took from this server, whoever
+  // wrote it (the step, a command, DeviceID, the teardown). Not known after
+  // a change of the device path until a report reaches the new device.
+  DWORD m_dwSentLeft;
+  DWORD m_dwSentRight;
+  BOOL m_bSentKnown;
 };
 static_assert(sizeof(std::atomic<DWORD>) == 4, "the gain and the summary keep 32 bits");

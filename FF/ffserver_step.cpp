@@ -5,8 +5,8 @@
 // times in milliseconds of GetTickCount. Intermediate products are formed in
 // 64 bits and each result saturates to 32 bits, so no input can overflow:
 // wherever the 32-bit arithmetic stays in range, every result is the 32-bit
-// one, for levels, magnitudes and gains beyond their nominal ranges too. The
-// user's time-cycle and motor-power settings beyond 255 count as 255.
+// one, for levels, magnitudes, gains and the user's time-cycle and
+// motor-power settings (nominally 0..255) beyond their ranges too.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -18,8 +18,6 @@ namespace {
 // The stored value of pi the synthesis uses (not the full-precision one).
 const double kPi = 3.1415926535;
 const LONG kFullScale = 10000;
-// Highest user setting of the time cycle and the motor power.
-const DWORD kSettingMax = 255;
 // Zero reports repeated after the pair has fallen to (0, 0).
 const DWORD kZeroRepeats = 5;
 
@@ -67,20 +65,26 @@ bool IsPeriodic(DWORD dwEffectId) { return dwEffectId >= ET_SQUARE && dwEffectId
 
 // Start level S and sustain end level R of the attack and the fade, read from
 // the block as it stands at this tick (the periodic magnitude is unsigned and
-// stays positive). An effect without a usable block has no level.
-void EnvelopeLevels(EffectRecord* pRec, int64_t* pStart, int64_t* pEnd) {
+// stays positive). false, with both levels 0, when the record has no block
+// long enough for its type.
+bool EnvelopeLevels(EffectRecord* pRec, int64_t* pStart, int64_t* pEnd) {
   *pStart = 0;
   *pEnd = 0;
   if (pRec->dwEffectId == ET_CONSTANT) {
-    if (const DICONSTANTFORCE* pc = Block<DICONSTANTFORCE>(pRec)) *pStart = *pEnd = pc->lMagnitude;
+    const DICONSTANTFORCE* pc = Block<DICONSTANTFORCE>(pRec);
+    if (pc == NULL) return false;
+    *pStart = *pEnd = pc->lMagnitude;
   } else if (pRec->dwEffectId == ET_RAMP) {
-    if (const DIRAMPFORCE* pr = Block<DIRAMPFORCE>(pRec)) {
-      *pStart = pr->lStart;
-      *pEnd = pr->lEnd;
-    }
+    const DIRAMPFORCE* pr = Block<DIRAMPFORCE>(pRec);
+    if (pr == NULL) return false;
+    *pStart = pr->lStart;
+    *pEnd = pr->lEnd;
   } else if (IsPeriodic(pRec->dwEffectId)) {
-    if (const DIPERIODIC* pp = Block<DIPERIODIC>(pRec)) *pStart = *pEnd = pp->dwMagnitude;
+    const DIPERIODIC* pp = Block<DIPERIODIC>(pRec);
+    if (pp == NULL) return false;
+    *pStart = *pEnd = pp->dwMagnitude;
   }
+  return true;
 }
 
 // Makes the ramp run from 0 (rising) or toward 0 (falling) by the difference
@@ -98,9 +102,10 @@ void NormaliseRamp(DIRAMPFORCE* pr) {
   }
 }
 
-// Scaled period in microseconds: the requested period times 1..4 thirds, by
-// the time-cycle setting or, in auto mode, by a random factor. Under 1 ms it
-// becomes 2 ms. 64 bits: the scaled period may exceed 32 bits.
+// Scaled period in microseconds: the requested period times a number of
+// thirds, 1..4 by the time-cycle setting 0..255 (more beyond it) or, in auto
+// mode, by a random factor. Under 1 ms it becomes 2 ms. 64 bits: with any
+// 32-bit setting and period the result stays below 2^57.
 uint64_t ScaledPeriod(DWORD dwPeriod, const SettingsRecord& settings) {
   uint64_t qwFactor;
   if (settings.dwAutoMode != 0) {
@@ -108,13 +113,17 @@ uint64_t ScaledPeriod(DWORD dwPeriod, const SettingsRecord& settings) {
     const int nRand = rand() & 0x7FFF;
     qwFactor = static_cast<uint64_t>((nRand * 3) / 32767 + 1);
   } else {
-    const DWORD dwTimeCycle = settings.dwTimeCycle < kSettingMax ? settings.dwTimeCycle : kSettingMax;
-    qwFactor = (dwTimeCycle * 3) / 255 + 1;
+    qwFactor = (static_cast<uint64_t>(settings.dwTimeCycle) * 3) / 255 + 1;
   }
   uint64_t P = (qwFactor * dwPeriod) / 3;
   if (P / 1000 == 0) P = 2000;
   return P;
 }
+
+// (Pm * q) / 100 without the product: Pm = 100a + b gives a*q + (b*q) / 100.
+// With Pm below 7.3e13 (the longest scaled period) and q below 1.2e7 (a
+// phase of up to 2^32 - 1 hundredths of a degree, / 360), a*q fits 64 bits.
+uint64_t HundredthsOf(uint64_t Pm, uint64_t q) { return (Pm / 100) * q + ((Pm % 100) * q) / 100; }
 
 // Value of a periodic waveform at sustain time s (ms). The magnitude is
 // unsigned; with the offset it may leave 32 bits before the result
@@ -124,7 +133,7 @@ LONG PeriodicForce(DWORD dwEffectId, const DIPERIODIC& per, DWORD s, const Setti
   const int64_t O = per.lOffset;
   if (per.dwPeriod / 1000 == 0) return Saturate(M + O);
 
-  // With the time cycle at most 255, Pm is below 2^23.
+  // Pm is below 7.3e13, so r * 360 stays within 64 bits.
   const uint64_t Pm = ScaledPeriod(per.dwPeriod, settings) / 1000;
   const uint64_t H = Pm / 2;
   const uint64_t r = s % Pm;
@@ -148,7 +157,7 @@ LONG PeriodicForce(DWORD dwEffectId, const DIPERIODIC& per, DWORD s, const Setti
       return TruncToLong(v);
     }
     case ET_TRIANGLE: {
-      const uint64_t shift = (Pm * (per.dwPhase / 360)) / 100;
+      const uint64_t shift = HundredthsOf(Pm, per.dwPhase / 360);
       const uint64_t rr = (s + shift) % Pm;
       if (rr < H) return Saturate(LerpWide(O, M, qwHalf, static_cast<int64_t>(rr)));
       return Saturate(LerpWide(M, O, qwHalf, static_cast<int64_t>(rr - H)));
@@ -168,9 +177,9 @@ LONG ApplyGain(LONG lForce, DWORD dwGain) {
 }
 
 // |(k * lShare) / 5|, bounded by full scale: a larger share clamps the sum to
-// full scale all the same.
-LONG ScaleShare(LONG k, LONG lShare) {
-  int64_t v = (static_cast<int64_t>(k) * lShare) / 5;
+// full scale all the same. k is below 2^27, so the product fits 64 bits.
+LONG ScaleShare(int64_t k, LONG lShare) {
+  int64_t v = (k * lShare) / 5;
   if (v < 0) v = -v;
   return v > kFullScale ? kFullScale : static_cast<LONG>(v);
 }
@@ -222,7 +231,7 @@ void FFServer::PlayRecord(EffectRecord* pRec, DWORD dwElapsed, LONG* plLeft, LON
   const DWORD p = dwElapsed - pRec->dwStartDelay;
   int64_t qwStartLevel = 0;
   int64_t qwEndLevel = 0;
-  EnvelopeLevels(pRec, &qwStartLevel, &qwEndLevel);
+  const bool bBlock = EnvelopeLevels(pRec, &qwStartLevel, &qwEndLevel);
 
   // The envelope's attack and fade levels are unsigned: positive values.
   LONG lForce = 0;
@@ -239,6 +248,10 @@ void FFServer::PlayRecord(EffectRecord* pRec, DWORD dwElapsed, LONG* plLeft, LON
     }
     lForce = Saturate(LerpWide(qwEndLevel, pRec->diEnvelope.dwFadeLevel, F, f));
   }
+  // Without a usable block the effect runs its course (delay, attack,
+  // duration, fade) and stops as any other, but gives no force in any phase:
+  // the envelope's own levels do not play either.
+  if (!bBlock) return;
   lForce = ApplyGain(lForce, pRec->dwGain);
   lForce = ApplyGain(lForce, m_dwGain.load());
   SplitForce(plLeft, plRight, lForce, pRec->dwFlags, pRec->rglDirection, pRec->cAxes);
@@ -249,8 +262,8 @@ BOOL FFServer::RunStep() {
   LONG lLeftSum = 0;
   LONG lRightSum = 0;
   DWORD dwSummary = EFFECT_STOPPED;
-  const DWORD dwPower = m_Settings.dwMotorPower < kSettingMax ? m_Settings.dwMotorPower : kSettingMax;
-  const LONG k = static_cast<LONG>(dwPower * 6) / 255 + 1;
+  // 1..7 for the settings 0..255; beyond them up to about 10^8.
+  const int64_t k = (static_cast<int64_t>(m_Settings.dwMotorPower) * 6) / 255 + 1;
 
   RotatePtrList(&m_EffectList, [&](PtrListNode* pNode) {
     EffectRecord* pRec = static_cast<EffectRecord*>(pNode);
@@ -276,14 +289,22 @@ BOOL FFServer::RunStep() {
   });
 
   m_dwDevState = dwSummary;
-  // The sums are sums of magnitudes, already held at full scale.
-  if (lLeftSum != m_lLastLeft || lRightSum != m_lLastRight) {
-    m_lLastLeft = lLeftSum;
-    m_lLastRight = lRightSum;
-    WriteMotorReport(static_cast<DWORD>(lLeftSum), static_cast<DWORD>(lRightSum));
-    g_nZeroReports = 0;
+  // The sums are sums of magnitudes, already held at full scale. The pair
+  // goes out on a change, and also when the device holds another one: a
+  // command's all-off report leaves m_lLastLeft/m_lLastRight alone, so an
+  // effect started again before this step would otherwise stay silent. A
+  // report that does not arrive is remembered neither here nor in the
+  // shared zero count, so the next step tries again, once.
+  const DWORD dwLeft = static_cast<DWORD>(lLeftSum);
+  const DWORD dwRight = static_cast<DWORD>(lRightSum);
+  if (lLeftSum != m_lLastLeft || lRightSum != m_lLastRight || DeviceDiffers(dwLeft, dwRight)) {
+    if (SendReport(dwLeft, dwRight)) {
+      m_lLastLeft = lLeftSum;
+      m_lLastRight = lRightSum;
+      g_nZeroReports = 0;
+    }
   } else if (m_lLastLeft == 0 && m_lLastRight == 0 && TakeZeroRepeat()) {
-    WriteMotorReport(0, 0);
+    SendReport(0, 0);
   }
   Unlock();
   Sleep(1);

@@ -6,9 +6,12 @@
 // and the mouse, and has the settings record written when the page is
 // shown, applied, cancelled or loses its device.
 //
-// Every procedure keeps its own set of statics; only the current device and
-// the lost-device clock (device_access.cpp) are shared. Everything runs on
-// the property sheet's window thread.
+// Every procedure keeps its own set of statics; only the current device,
+// the lost-device clock (device_access.cpp) and whether the open sheet has
+// its settings are shared. The control panel may open one sheet after
+// another in one process: what a sheet leaves in these statics is forgotten
+// when its pages are destroyed. Everything runs on the property sheet's
+// window thread.
 #include <cstring>
 
 #include "device_access.h"
@@ -87,6 +90,12 @@ IDirectInputDevice2* g_pDevice = NULL;
 BYTE g_bAcquired = 0;
 }  // namespace about_page
 
+// Set while the open sheet has its settings: the test page's WM_INITDIALOG
+// loaded them, and its WM_DESTROY ends them with the sheet. A sheet whose
+// device could not be made has none, and its pages write no record: the
+// engine's records would be those of an earlier sheet.
+bool g_bSheetLoaded = false;
+
 int MouseX(LPARAM lParam) { return static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lParam))); }
 int MouseY(LPARAM lParam) { return static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lParam))); }
 
@@ -124,6 +133,12 @@ bool InitPage(const PageStatics& s, HWND hWnd, LPARAM lParam) {
   return FAILED(AcquireDevice(GetParent(hWnd), s.pSheet));
 }
 
+// Has the settings record written (PageEngine::Activate) when the sheet has
+// its settings.
+void WriteRecord(HWND hWnd, int nCode) {
+  if (g_bSheetLoaded) g_PageEngine.Activate(hWnd, nCode);
+}
+
 void StopPolling(const PageStatics& s, HWND hWnd) {
   s.bAcquired = 0;
   KillTimer(hWnd, kPageTimer);
@@ -134,7 +149,7 @@ void Unacquire(const PageStatics& s) {
 }
 
 void SetActive(const PageStatics& s, const PageTraits& t, HWND hWnd) {
-  if (t.bActivate) g_PageEngine.Activate(hWnd, t.nPage);
+  if (t.bActivate) WriteRecord(hWnd, t.nPage);
   s.pDevice = NULL;
   if (s.pSheet) s.pSheet->FetchDevice(&s.pDevice);
   // A sheet without a device (its making failed at WM_INITDIALOG) is shown
@@ -149,7 +164,30 @@ void SetActive(const PageStatics& s, const PageTraits& t, HWND hWnd) {
 
 void Apply(const PageStatics& s, HWND hWnd) {
   StopPolling(s, hWnd);
-  g_PageEngine.Activate(hWnd, kActivateApply);
+  WriteRecord(hWnd, kActivateApply);
+}
+
+// The sheet ends while this page is shown (Cancel, the close box, a device
+// that stopped answering): polling stops, the vibration page stops the
+// motors as when it is left, and the page's device is no longer current, as
+// the sheet object releases it once the sheet is gone.
+void EndShowing(const PageStatics& s, const PageTraits& t, HWND hWnd) {
+  StopPolling(s, hWnd);
+  if (t.nPage == kPowerPage.nPage) g_PageEngine.SendMotorReport(0, 0, 0, 0);
+  if (t.bCurrent) g_pCurDevice = NULL;
+}
+
+// WM_DESTROY: the page goes with its sheet, and so do the sheet object and
+// its device that the statics name, and a run of failed polls of that
+// device. Nothing of them may reach the next sheet the control panel opens
+// in this process.
+void ForgetSheet(const PageStatics& s) {
+  if (s.pDevice != NULL && g_pCurDevice == s.pDevice) g_pCurDevice = NULL;
+  s.bAcquired = 0;
+  s.pDevice = NULL;
+  s.pSheet = NULL;
+  g_dwLostTick = 0;
+  g_nLostCount = 0;
 }
 
 void KillActive(const PageStatics& s, const PageTraits& t, HWND hWnd) {
@@ -181,8 +219,8 @@ void Notify(const PageStatics& s, const PageTraits& t, HWND hWnd, LPARAM lParam)
       Apply(s, hWnd);
       break;
     case PSN_QUERYCANCEL:
-      StopPolling(s, hWnd);
-      g_PageEngine.Activate(hWnd, kActivateRestore);
+      EndShowing(s, t, hWnd);
+      WriteRecord(hWnd, kActivateRestore);
       break;
     default:
       break;
@@ -200,8 +238,9 @@ void Timer(const PageStatics& s, const PageTraits& t, HWND hWnd) {
     return;
   }
   if (CheckLostDevice(hWnd)) {
+    EndShowing(s, t, hWnd);
     Unacquire(s);
-    g_PageEngine.Activate(hWnd, kActivateRestore);
+    WriteRecord(hWnd, kActivateRestore);
   }
 }
 
@@ -230,6 +269,9 @@ INT_PTR PageProc(const PageStatics& s, const PageTraits& t, HWND hWnd, UINT uMsg
     case WM_PAINT:
       PaintPage(t, hWnd);
       return FALSE;
+    case WM_DESTROY:
+      ForgetSheet(s);
+      return FALSE;
     default:
       return FALSE;
   }
@@ -242,10 +284,22 @@ INT_PTR CALLBACK TestPageProc(HWND hWnd, UINT uMsg, WPARAM /*wParam*/, LPARAM lP
   switch (uMsg) {
     case WM_INITDIALOG:
       FitSheetToScreen(hWnd);
-      if (InitPage(s, hWnd, lParam)) return TRUE;
+      if (InitPage(s, hWnd, lParam)) {
+        // A sheet without its device shows no controls, not those of the
+        // sheet before.
+        g_PageEngine.DestroyControls();
+        return TRUE;
+      }
       g_PageEngine.LoadSettings(hWnd, SettingNumberOf(s.pSheet));
       g_PageEngine.BuildPages(hWnd);
+      g_bSheetLoaded = true;
       return FALSE;
+    case WM_DESTROY:
+      // The settings were the sheet's. The controls stay until the next
+      // sheet builds its own (or the module unloads): a click handled in a
+      // modal loop may still use them while the sheet goes away.
+      g_bSheetLoaded = false;
+      return PageProc(s, kTestPage, hWnd, uMsg, lParam);
     case WM_PAINT: {
       // The page shows the live state: nothing is drawn while the device
       // does not answer.

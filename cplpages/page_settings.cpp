@@ -31,8 +31,12 @@ constexpr int kKeyMapRowX = 4;
 constexpr int kKeyboardRowX = 0;
 
 constexpr const char kProfileFilter[] = "*.sav\0*.sav\0";  // one pair, then the closing empty string
-constexpr DWORD kProfileDialogFlags =
+constexpr DWORD kOpenProfileFlags =
     OFN_READONLY | OFN_NOCHANGEDIR | OFN_FILEMUSTEXIST | OFN_NONETWORKBUTTON | OFN_NODEREFERENCELINKS;
+// The Save As dialog takes only the names of existing files under
+// OFN_FILEMUSTEXIST, so no new profile could be saved with it: it asks only
+// for an existing folder, as that flag did besides.
+constexpr DWORD kSaveProfileFlags = (kOpenProfileFlags & ~DWORD(OFN_FILEMUSTEXIST)) | OFN_PATHMUSTEXIST;
 
 // The decimal text of a layout entry as a 32-bit word, read as a 32-bit
 // atol does: a value beyond the LONG range gives the nearest end of it.
@@ -77,7 +81,7 @@ struct ProfileDialog {
   ProfileDialog(const ProfileDialog&) = delete;
   ProfileDialog& operator=(const ProfileDialog&) = delete;
 
-  ProfileDialog(PageEngine* pEngine, HWND hWnd) : szTitle(), szFolder(), szFile(), ofn() {
+  ProfileDialog(PageEngine* pEngine, HWND hWnd, DWORD dwFlags) : szTitle(), szFolder(), szFile(), ofn() {
     RECT rc;
     pEngine->ReadLayoutEntry("DefaultSetting", "OpenFileTitle", &rc, szTitle);
 
@@ -99,7 +103,7 @@ struct ProfileDialog {
     ofn.nMaxFile = sizeof szFile;
     ofn.lpstrInitialDir = szFolder;
     ofn.lpstrTitle = szTitle;
-    ofn.Flags = kProfileDialogFlags;
+    ofn.Flags = dwFlags;
   }
 };
 
@@ -257,7 +261,7 @@ void PageEngine::Activate(HWND hWnd, int nCode) {
 }
 
 void PageEngine::LoadProfile(HWND hWnd) {
-  ProfileDialog dialog(this, hWnd);
+  ProfileDialog dialog(this, hWnd, kOpenProfileFlags);
   if (!GetOpenFileNameA(&dialog.ofn)) return;
 
   FileHandle file(CreateFileA(dialog.szFile, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -279,7 +283,7 @@ void PageEngine::LoadProfile(HWND hWnd) {
 }
 
 void PageEngine::SaveProfile(HWND hWnd) {
-  ProfileDialog dialog(this, hWnd);
+  ProfileDialog dialog(this, hWnd, kSaveProfileFlags);
   if (!GetSaveFileNameA(&dialog.ofn)) return;
 
   // An existing file is opened without truncation: a longer file keeps its

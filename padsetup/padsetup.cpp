@@ -88,17 +88,18 @@ int InstallDeviceFilter() {
     DWORD cbBuffer = kHardwareIdBufferSize;
     DWORD cbReturned = 0;
     DWORD dwDataType = 0;
-    bool bNoHardwareIds = false;
+    bool bSkipDevice = false;
     while (!SetupDiGetDeviceRegistryPropertyA(hDevInfo, &DeviceInfoData, SPDRP_HARDWAREID, &dwDataType,
                                               reinterpret_cast<PBYTE>(buffer.data()), cbBuffer, &cbReturned)) {
-      DWORD dwError = GetLastError();
-      if (dwError == ERROR_INVALID_DATA) {
-        bNoHardwareIds = true;
+      const DWORD dwError = GetLastError();
+      // ERROR_INVALID_DATA: the device has no hardware ID. A buffer too small
+      // without a larger size reported would repeat the same failing read
+      // forever: the device is passed over as one without a readable list.
+      if (dwError == ERROR_INVALID_DATA || (dwError == ERROR_INSUFFICIENT_BUFFER && cbReturned <= cbBuffer)) {
+        bSkipDevice = true;
         break;
       }
-      // A reported size that is no larger than the buffer would repeat the
-      // same failing read forever; it ends the scan like any other error.
-      if (dwError != ERROR_INSUFFICIENT_BUFFER || cbReturned <= cbBuffer) {
+      if (dwError != ERROR_INSUFFICIENT_BUFFER) {
         bScanEnded = true;
         break;
       }
@@ -106,7 +107,7 @@ int InstallDeviceFilter() {
       buffer.assign(cbBuffer + 2, '\0');
     }
     if (bScanEnded) break;
-    if (bNoHardwareIds) continue;
+    if (bSkipDevice) continue;
 
     if (ListHoldsController(buffer.data(), cbReturned)) {
       WriteOemJoystickEntries(kProductByte);

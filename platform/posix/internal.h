@@ -29,9 +29,10 @@ std::shared_ptr<T> LookupHandleAs(HANDLE handle) {
 }
 
 // Device interface paths ("\\?\..."): the provider returns the opened object,
-// or NULL with *pdwError set. Installed by the simulated HID devices.
+// or NULL with *pdwError set. It holds its devices to the share rule below
+// as files are held to it. Installed by the simulated HID devices.
 using DeviceOpener = std::function<std::shared_ptr<KernelObject>(const std::string& path, DWORD dwAccess,
-                                                                 DWORD* pdwError)>;
+                                                                 DWORD dwShareMode, DWORD* pdwError)>;
 void SetDeviceOpener(DeviceOpener opener);
 
 // Maps a Windows path to the Linux file system as Wine does: "C:\..." below
@@ -50,6 +51,16 @@ bool RemoveHandle(HANDLE handle);
 
 // The installed device opener (empty when none is installed).
 DeviceOpener GetDeviceOpener();
+
+// Whether an access mask of CreateFileA asks to read, or to write, the data
+// (the generic rights and the specific data rights alike).
+bool AccessReadsData(DWORD dwAccess);
+bool AccessWritesData(DWORD dwAccess);
+
+// The share rule of files and devices: true when an open with dwAccess and
+// dwShareMode clashes with a handle open with dwHeldAccess and
+// dwHeldShareMode (CreateFileA then fails with ERROR_SHARING_VIOLATION).
+bool ShareModesClash(DWORD dwHeldAccess, DWORD dwHeldShareMode, DWORD dwAccess, DWORD dwShareMode);
 
 // Maps a Windows path like MapWindowsPath and also reports the error a file
 // call gives for a path that cannot be mapped (ERROR_PATH_NOT_FOUND,

@@ -26,6 +26,8 @@ struct DeviceTable {
   std::map<DWORD, Device> devices;  // ordered by devnode number: enumeration order is insertion order
   DWORD dwNextDevInst = 1;
   DWORD dwSetCreationError = ERROR_SUCCESS;
+  DWORD dwPropertyWriteError = ERROR_SUCCESS;
+  std::vector<sim::PropertyRead> reads;
   sim::PropertyWriteHook writeHook;
 };
 
@@ -83,6 +85,8 @@ void ResetDevices() {
   std::lock_guard<std::mutex> lock(table.mutex);
   table.devices.clear();
   table.dwSetCreationError = ERROR_SUCCESS;
+  table.dwPropertyWriteError = ERROR_SUCCESS;
+  table.reads.clear();
   oldHook.swap(table.writeHook);
 }
 
@@ -128,6 +132,18 @@ void FailDeviceSetCreation(DWORD dwError) {
   table.dwSetCreationError = dwError;
 }
 
+void FailPropertyWrites(DWORD dwError) {
+  DeviceTable& table = Table();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  table.dwPropertyWriteError = dwError;
+}
+
+std::vector<PropertyRead> PropertyReads() {
+  DeviceTable& table = Table();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  return table.reads;
+}
+
 void SetPropertyWriteHook(PropertyWriteHook hook) {
   DeviceTable& table = Table();
   std::lock_guard<std::mutex> lock(table.mutex);
@@ -155,9 +171,11 @@ DWORD CreateDeviceSnapshot(const GUID* pClassGuid, const char* pszEnumerator, st
   return ERROR_SUCCESS;
 }
 
-DWORD ReadDeviceProperty(DWORD dwDevInst, DWORD dwProperty, DWORD* pdwType, std::vector<BYTE>* pData) {
+DWORD ReadDeviceProperty(DWORD dwDevInst, DWORD dwProperty, DWORD cbBuffer, DWORD* pdwType,
+                         std::vector<BYTE>* pData) {
   DeviceTable& table = Table();
   std::lock_guard<std::mutex> lock(table.mutex);
+  table.reads.push_back(sim::PropertyRead{dwDevInst, dwProperty, cbBuffer});
   auto it = table.devices.find(dwDevInst);
   if (it == table.devices.end()) return ERROR_NO_SUCH_DEVINST;
   const Device& device = it->second;
@@ -178,6 +196,7 @@ DWORD WriteDeviceProperty(DWORD dwDevInst, DWORD dwProperty, DWORD dwType, const
     std::lock_guard<std::mutex> lock(table.mutex);
     auto it = table.devices.find(dwDevInst);
     if (it == table.devices.end()) return ERROR_NO_SUCH_DEVINST;
+    if (table.dwPropertyWriteError != ERROR_SUCCESS) return table.dwPropertyWriteError;
     if (pData == nullptr && cbData == 0) {
       it->second.properties.erase(dwProperty);
     } else {

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstring>
+#include <list>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -23,6 +24,12 @@ struct HidDevice::State {
   bool bRemoved = false;  // dropped from the registry of devices for good
   std::size_t cOpens = 0;
   std::atomic<std::size_t> cHandles{0};
+  // Access and share mode of every handle open now, under mutex.
+  struct OpenMode {
+    DWORD dwAccess;
+    DWORD dwShareMode;
+  };
+  std::list<OpenMode> openModes;
 };
 
 namespace {
@@ -35,17 +42,26 @@ std::string FoldCase(const std::string& s) {
 }
 
 // An open handle on a device; it keeps the device's state alive after the
-// device is removed so that late writes fail cleanly.
+// device is removed so that late writes fail cleanly. Its open mode enters
+// the device's list in the opener (under the device's lock, with the share
+// check) and leaves it when the handle goes.
 class HidHandle : public qjplat::KernelObject {
  public:
-  HidHandle(std::shared_ptr<HidDevice::State> state, DWORD dwAccess) : m_state(std::move(state)), m_dwAccess(dwAccess) {
+  HidHandle(std::shared_ptr<HidDevice::State> state, std::list<HidDevice::State::OpenMode>::iterator mode)
+      : m_state(std::move(state)), m_dwAccess(mode->dwAccess), m_mode(mode) {
     ++m_state->cHandles;
   }
-  ~HidHandle() override { --m_state->cHandles; }
+  ~HidHandle() override {
+    {
+      std::lock_guard<std::mutex> lock(m_state->mutex);
+      m_state->openModes.erase(m_mode);
+    }
+    --m_state->cHandles;
+  }
 
   BOOL Write(const void* pBuffer, DWORD cbToWrite, DWORD* pcbWritten) override {
     if (pcbWritten != nullptr) *pcbWritten = 0;
-    if ((m_dwAccess & (GENERIC_WRITE | GENERIC_ALL)) == 0) {
+    if (!qjplat::AccessWritesData(m_dwAccess)) {
       SetLastError(ERROR_ACCESS_DENIED);
       return FALSE;
     }
@@ -69,7 +85,8 @@ class HidHandle : public qjplat::KernelObject {
 
  private:
   std::shared_ptr<HidDevice::State> m_state;
-  DWORD m_dwAccess;
+  const DWORD m_dwAccess;
+  const std::list<HidDevice::State::OpenMode>::iterator m_mode;
 };
 
 struct HidRegistry {
@@ -82,7 +99,8 @@ HidRegistry& Registry() {
   return *registry;
 }
 
-std::shared_ptr<qjplat::KernelObject> OpenDevice(const std::string& path, DWORD dwAccess, DWORD* pdwError);
+std::shared_ptr<qjplat::KernelObject> OpenDevice(const std::string& path, DWORD dwAccess, DWORD dwShareMode,
+                                                 DWORD* pdwError);
 
 void InstallOpener() {
   static std::once_flag once;
@@ -91,19 +109,24 @@ void InstallOpener() {
 
 std::shared_ptr<HidDevice::State> FindState(const std::string& path);
 
-std::shared_ptr<qjplat::KernelObject> OpenDevice(const std::string& path, DWORD dwAccess, DWORD* pdwError) {
+// A HID collection is shared as a file is: an open whose access or share
+// mode clashes with a handle open now fails with ERROR_SHARING_VIOLATION.
+std::shared_ptr<qjplat::KernelObject> OpenDevice(const std::string& path, DWORD dwAccess, DWORD dwShareMode,
+                                                 DWORD* pdwError) {
+  auto fail = [pdwError](DWORD dwError) -> std::shared_ptr<qjplat::KernelObject> {
+    if (pdwError != nullptr) *pdwError = dwError;
+    return nullptr;
+  };
   std::shared_ptr<HidDevice::State> state = FindState(path);
-  if (!state) {
-    if (pdwError != nullptr) *pdwError = ERROR_FILE_NOT_FOUND;
-    return nullptr;
-  }
+  if (!state) return fail(ERROR_FILE_NOT_FOUND);
   std::lock_guard<std::mutex> lock(state->mutex);
-  if (!state->bPlugged) {
-    if (pdwError != nullptr) *pdwError = ERROR_FILE_NOT_FOUND;
-    return nullptr;
-  }
+  if (!state->bPlugged) return fail(ERROR_FILE_NOT_FOUND);
+  for (const HidDevice::State::OpenMode& held : state->openModes)
+    if (qjplat::ShareModesClash(held.dwAccess, held.dwShareMode, dwAccess, dwShareMode))
+      return fail(ERROR_SHARING_VIOLATION);
+  auto mode = state->openModes.insert(state->openModes.end(), HidDevice::State::OpenMode{dwAccess, dwShareMode});
   ++state->cOpens;
-  return std::make_shared<HidHandle>(state, dwAccess);
+  return std::make_shared<HidHandle>(state, mode);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@ struct Slot {
   std::string path;      // empty: the default from the IDs and the joystick ID
   DIJOYSTATE state = RestingJoystickState();
   bool bPlugged = true;
+  bool bPolled = true;
 };
 
 struct JoystickTable {
@@ -119,6 +120,13 @@ void SetJoystickState(UINT uJoyID, const DIJOYSTATE& state) {
   if (table.slots[uJoyID]) table.slots[uJoyID]->state = state;
 }
 
+void SetJoystickPolled(UINT uJoyID, bool bPolled) {
+  if (uJoyID >= kJoystickIds) return;
+  JoystickTable& table = Table();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  if (table.slots[uJoyID]) table.slots[uJoyID]->bPolled = bPolled;
+}
+
 void LoseJoystick(UINT uJoyID) {
   if (uJoyID >= kJoystickIds) return;
   JoystickTable& table = Table();
@@ -170,6 +178,7 @@ bool GetJoystickSnapshot(UINT uJoyID, JoystickSnapshot* pSnapshot) {
   if (slot) {
     snapshot.bAttached = true;
     snapshot.bPlugged = slot->bPlugged;
+    snapshot.bPolled = slot->bPolled;
     snapshot.joystick = slot->joystick;
     snapshot.typeName = slot->typeName.empty() ? DefaultTypeName(slot->joystick) : slot->typeName;
     snapshot.path = slot->path.empty() ? DefaultPath(uJoyID, slot->joystick) : slot->path;

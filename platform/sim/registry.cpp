@@ -50,17 +50,24 @@ std::string RegistryFilePath() {
   return store.FilePath();
 }
 
-void FailKeyCreation(HKEY root, const char* path, bool fail) {
-  Store& store = Store::Get();
-  std::lock_guard<std::mutex> lock(store.Mutex());
+// The upper-case full path of root\path; "" when root is no key. The
+// store's mutex must be held.
+std::string FullUpperPath(Store& store, HKEY root, const char* path) {
   store.SyncForRead();
   LONG lErr = ERROR_SUCCESS;
   const RegNode* pRoot = store.Resolve(root, &lErr);
-  if (!pRoot) return;
+  if (!pRoot) return std::string();
   std::string full = pRoot->Path();
   const std::string rest = NormalPath(path);
   if (!rest.empty()) full += '\\' + rest;
-  full = qjplat::reg::UpperName(full);
+  return qjplat::reg::UpperName(full);
+}
+
+void FailKeyCreation(HKEY root, const char* path, bool fail) {
+  Store& store = Store::Get();
+  std::lock_guard<std::mutex> lock(store.Mutex());
+  const std::string full = FullUpperPath(store, root, path);
+  if (full.empty()) return;
   if (fail) {
     store.FailPaths().insert(full);
   } else {
@@ -68,10 +75,18 @@ void FailKeyCreation(HKEY root, const char* path, bool fail) {
   }
 }
 
+void SetKeyAccess(HKEY root, const char* path, REGSAM access) {
+  Store& store = Store::Get();
+  std::lock_guard<std::mutex> lock(store.Mutex());
+  const std::string full = FullUpperPath(store, root, path);
+  if (!full.empty()) store.Grants()[full] = access & KEY_ALL_ACCESS;
+}
+
 void ClearRegistryFailures() {
   Store& store = Store::Get();
   std::lock_guard<std::mutex> lock(store.Mutex());
   store.FailPaths().clear();
+  store.Grants().clear();
 }
 
 std::vector<RegistryWrite> RegistryWrites() {

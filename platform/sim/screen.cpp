@@ -157,6 +157,8 @@ Pixels GetBitmapPixels(HBITMAP hbm) {
 
 size_t GdiObjectCount() { return qjplat::gdi::CountObjects(); }
 
+size_t IconCount() { return qjplat::user32::CountIcons(); }
+
 bool WriteWindowPng(HWND hWnd, const char* pszPath) {
   auto window = qjplat::user32::LookupWindow(hWnd);
   if (!window) return false;

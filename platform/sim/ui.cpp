@@ -67,6 +67,12 @@ sim::DialogRun Snapshot(HWND hDlg) {
   return run;
 }
 
+// Whether EndDialog has ended the dialog's modal run.
+bool Ended(HWND hDlg) {
+  auto window = qjplat::user32::LookupWindow(hDlg);
+  return !window || !window->m_dialog || window->m_dialog->bEnded;
+}
+
 void RunScript(HWND hDlg) {
   sim::DialogScript script;
   const DWORD dwThread = GetCurrentThreadId();
@@ -78,20 +84,35 @@ void RunScript(HWND hDlg) {
     script = it->second.front();
     it->second.pop_front();
   }
+  // Keys after the dialog has ended do not reach it (the focus has left it).
+  // Whatever the script leaves held is let go when it ends, without a
+  // message: the dialog has the focus no more.
+  std::vector<UINT> held;
+  struct LetGo {
+    std::vector<UINT>& keys;
+    ~LetGo() {
+      for (UINT vk : keys) qjplat::user32::SetKeyDown(int(vk), false);
+    }
+  } letGo{held};
   for (const sim::KeyEvent& key : script.keys) {
+    if (Ended(hDlg)) break;
     sim::PostKey(hDlg, key.vk, key.bDown);
+    if (key.bDown) held.push_back(key.vk);
     sim::PumpMessages();
     if (!IsWindow(hDlg)) return;
   }
-  UpdateWindow(hDlg);
-  sim::PumpMessages();
+  const bool bEnded = Ended(hDlg);
+  if (!bEnded) {
+    UpdateWindow(hDlg);
+    sim::PumpMessages();
+  }
   sim::DialogRun run = Snapshot(hDlg);
   {
     Scripts& scripts = AllScripts();
     std::lock_guard<std::mutex> lock(scripts.mutex);
     scripts.lastRun[dwThread] = run;
   }
-  if (script.nEndCommand)
+  if (script.nEndCommand && !bEnded)
     PostMessageA(hDlg, WM_COMMAND, MAKELONG(script.nEndCommand, 0),
                  reinterpret_cast<LPARAM>(GetDlgItem(hDlg, script.nEndCommand)));
 }

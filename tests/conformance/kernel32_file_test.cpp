@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "share_cases.h"
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -183,6 +185,31 @@ TEST_F(Kernel32File, ShareModeConflictsFailWithSharingViolation) {
   if (hReader != INVALID_HANDLE_VALUE) CloseHandle(hReader);
   CloseHandle(hFirst);
   EXPECT_TRUE(DeleteFileA(path.c_str()));
+}
+
+// Each pair of opens: the second fails with ERROR_SHARING_VIOLATION exactly
+// when its access or share mode clashes with the held handle's; closing the
+// held handle lets it through.
+TEST_F(Kernel32File, ShareModesOfTwoOpens) {
+  for (const sharecases::ShareCase& c : sharecases::kShareCases) {
+    SCOPED_TRACE(c.pszName);
+    std::string path = Path(c.pszName);
+    WriteWholeFile(path, kContent);
+    HANDLE hHeld = CreateFileA(path.c_str(), c.dwHeldAccess, c.dwHeldShare, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(hHeld, INVALID_HANDLE_VALUE);
+    SetLastError(0xdeadbeef);
+    HANDLE hSecond = CreateFileA(path.c_str(), c.dwAccess, c.dwShare, nullptr, OPEN_EXISTING, 0, nullptr);
+    const DWORD dwError = GetLastError();
+    EXPECT_EQ(hSecond != INVALID_HANDLE_VALUE, c.bOpens);
+    if (!c.bOpens) {
+      EXPECT_EQ(dwError, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    }
+    if (hSecond != INVALID_HANDLE_VALUE) CloseHandle(hSecond);
+    CloseHandle(hHeld);
+    hSecond = CreateFileA(path.c_str(), c.dwAccess, c.dwShare, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(hSecond, INVALID_HANDLE_VALUE) << "once the held handle is closed";
+    if (hSecond != INVALID_HANDLE_VALUE) CloseHandle(hSecond);
+  }
 }
 
 TEST_F(Kernel32File, DeleteFileAndAttributes) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -17,8 +18,36 @@ std::vector<UINT>& Seen() {
 
 LPVOID g_pvCreateParams = nullptr;
 
+// What the window saw of its showing and placing, in order.
+struct PlaceEvent {
+  HWND hWnd;
+  UINT uMsg;
+  WPARAM wParam;
+  WINDOWPOS pos;   // for the WM_WINDOWPOS* messages
+  BOOL bVisible;   // IsWindowVisible while the message was handled
+};
+
+std::vector<PlaceEvent>& Placed() {
+  static std::vector<PlaceEvent> placed;
+  return placed;
+}
+
+// The events of one window.
+std::vector<PlaceEvent> PlacedOf(HWND hWnd) {
+  std::vector<PlaceEvent> v;
+  for (const PlaceEvent& e : Placed())
+    if (e.hWnd == hWnd) v.push_back(e);
+  return v;
+}
+
 LRESULT CALLBACK ConformanceProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
   if (uMsg == WM_NCCREATE || uMsg == WM_CREATE || uMsg == WM_DESTROY) Seen().push_back(uMsg);
+  if (uMsg == WM_SHOWWINDOW || uMsg == WM_WINDOWPOSCHANGING || uMsg == WM_WINDOWPOSCHANGED || uMsg == WM_MOVE ||
+      uMsg == WM_SIZE) {
+    PlaceEvent event{hWnd, uMsg, wParam, WINDOWPOS{}, IsWindowVisible(hWnd)};
+    if (uMsg == WM_WINDOWPOSCHANGING || uMsg == WM_WINDOWPOSCHANGED) event.pos = *reinterpret_cast<WINDOWPOS*>(lParam);
+    Placed().push_back(event);
+  }
   if (uMsg == WM_CREATE) g_pvCreateParams = reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams;
   return DefWindowProcA(hWnd, uMsg, wParam, lParam);
 }
@@ -44,6 +73,7 @@ class User32Window : public ::testing::Test {
     for (HWND h : m_windows)
       if (IsWindow(h)) DestroyWindow(h);
     UnregisterClassA(kClass, GetModuleHandleA(nullptr));
+    Placed().clear();
   }
   HWND Make(DWORD dwStyle, int x, int y, int cx, int cy, HWND hParent = nullptr, UINT_PTR id = 0,
             LPCSTR pszText = "", LPVOID pv = nullptr) {
@@ -142,6 +172,78 @@ TEST_F(User32Window, MoveWindowGivesTheNewRectangle) {
   GetClientRect(h, &rc);
   EXPECT_EQ(rc.right, 80);
   EXPECT_EQ(rc.bottom, 60);
+}
+
+// "The WM_SHOWWINDOW message is sent to a window when the window is about to
+// be hidden or shown"; the change itself comes as a position change with
+// SWP_SHOWWINDOW or SWP_HIDEWINDOW, neither moving nor sizing the window,
+// except for a child of a hidden parent, which gets WM_SHOWWINDOW alone.
+// Showing a window that is shown already tells it nothing.
+TEST_F(User32Window, ShowWindowTellsTheWindowBeforeItChanges) {
+  HWND hParent = Make(WS_POPUP, 0, 0, 300, 200);
+  HWND h = Make(WS_CHILD, 10, 20, 30, 40, hParent);
+  ASSERT_NE(h, nullptr);
+  Placed().clear();
+  EXPECT_EQ(ShowWindow(h, SW_SHOW), FALSE);
+  ASSERT_EQ(PlacedOf(h).size(), 1u);
+  EXPECT_EQ(PlacedOf(h)[0].uMsg, UINT(WM_SHOWWINDOW));
+  EXPECT_EQ(PlacedOf(h)[0].wParam, WPARAM(TRUE));
+  EXPECT_EQ(GetWindowLongA(h, GWL_STYLE) & WS_VISIBLE, LONG(WS_VISIBLE));
+  ShowWindow(h, SW_HIDE);
+  ShowWindow(hParent, SW_SHOW);
+  for (const BOOL bShow : {TRUE, FALSE}) {
+    SCOPED_TRACE(bShow);
+    Placed().clear();
+    EXPECT_EQ(ShowWindow(h, bShow ? SW_SHOW : SW_HIDE), !bShow);
+    const std::vector<PlaceEvent> placed = PlacedOf(h);
+    std::vector<UINT> order;
+    for (const PlaceEvent& e : placed) order.push_back(e.uMsg);
+    ASSERT_EQ(order, (std::vector<UINT>{WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}));
+    EXPECT_EQ(placed[0].wParam, WPARAM(bShow));
+    EXPECT_EQ(placed[0].bVisible, !bShow) << "WM_SHOWWINDOW comes before the change";
+    for (int i = 1; i <= 2; ++i) {
+      const UINT flags = placed[size_t(i)].pos.flags;
+      EXPECT_EQ(flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW), UINT(bShow ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+      EXPECT_EQ(flags & (SWP_NOMOVE | SWP_NOSIZE), UINT(SWP_NOMOVE | SWP_NOSIZE));
+      EXPECT_EQ(placed[size_t(i)].pos.hwnd, h);
+    }
+    Placed().clear();
+    ShowWindow(h, bShow ? SW_SHOW : SW_HIDE);
+    EXPECT_TRUE(PlacedOf(h).empty()) << "no change, no message";
+  }
+}
+
+// MoveWindow and SetWindowPos: WM_WINDOWPOSCHANGING with the rectangle asked
+// for (a child's in its parent's client coordinates), WM_WINDOWPOSCHANGED,
+// and then, from DefWindowProc's handling of WM_WINDOWPOSCHANGED, WM_MOVE and
+// WM_SIZE.
+TEST_F(User32Window, MovingSendsThePositionChangeBeforeMoveAndSize) {
+  HWND hParent = Make(WS_POPUP, 0, 0, 300, 200);
+  HWND h = Make(WS_CHILD | WS_VISIBLE, 10, 20, 30, 40, hParent);
+  ASSERT_NE(h, nullptr);
+  for (int nWay = 0; nWay < 2; ++nWay) {
+    SCOPED_TRACE(nWay);
+    Placed().clear();
+    const int d = 5 * (nWay + 1);
+    if (nWay == 0)
+      ASSERT_TRUE(MoveWindow(h, 10 + d, 20 + d, 30 + d, 40 + d, FALSE));
+    else
+      ASSERT_TRUE(SetWindowPos(h, nullptr, 10 + d, 20 + d, 30 + d, 40 + d, SWP_NOZORDER | SWP_NOACTIVATE));
+    const std::vector<PlaceEvent> placed = PlacedOf(h);
+    std::vector<UINT> order;
+    for (const PlaceEvent& e : placed) order.push_back(e.uMsg);
+    ASSERT_GE(order.size(), 4u);
+    EXPECT_EQ(order[0], UINT(WM_WINDOWPOSCHANGING));
+    EXPECT_EQ(order[1], UINT(WM_WINDOWPOSCHANGED));
+    EXPECT_EQ(std::count(order.begin() + 2, order.end(), UINT(WM_MOVE)), 1);
+    EXPECT_EQ(std::count(order.begin() + 2, order.end(), UINT(WM_SIZE)), 1);
+    const WINDOWPOS& asked = placed[0].pos;
+    EXPECT_EQ(asked.hwnd, h);
+    EXPECT_EQ(asked.x, 10 + d);
+    EXPECT_EQ(asked.y, 20 + d);
+    EXPECT_EQ(asked.cx, 30 + d);
+    EXPECT_EQ(asked.cy, 40 + d);
+  }
 }
 
 TEST_F(User32Window, TimersAreKilledOnce) {

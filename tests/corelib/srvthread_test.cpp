@@ -46,6 +46,45 @@ TEST(CoreSrvThreadTest, StartRunsTheStepOnTheWorkerUntilDeleted) {
   EXPECT_EQ(log.nOnError, 0);
 }
 
+// True when h is no longer an open handle of the process.
+bool HandleClosed(HANDLE h) {
+  SetLastError(0);
+  return WaitForSingleObject(h, 0) == WAIT_FAILED && GetLastError() == ERROR_INVALID_HANDLE;
+}
+
+TEST(CoreSrvThreadTest, DeletingClosesTheWorkerHandle) {
+  ClientLog log;
+  TestClient* pClient = new TestClient(&log);
+  ASSERT_TRUE(pClient->Start());
+  ASSERT_TRUE(WaitFor([&] { return log.nSteps >= 1; }));
+  const HANDLE hWorker = pClient->ThreadHandle();
+  ASSERT_NE(hWorker, nullptr);
+  pClient->StopAndWait();
+  // An ended worker's handle stays open until the object goes.
+  EXPECT_EQ(WaitForSingleObject(hWorker, INFINITE), WAIT_OBJECT_0);
+  EXPECT_EQ(pClient->ThreadHandle(), hWorker);
+
+  delete pClient;
+  EXPECT_TRUE(HandleClosed(hWorker));
+}
+
+// Stop right after Start, before the worker has taken over: the stop waits
+// for the worker to run and is taken up by it, never by a worker that has
+// not started yet (which would end in SRV_ABORTED).
+TEST(CoreSrvThreadTest, StartFollowedAtOnceByStopEndsStopped) {
+  for (int nRun = 0; nRun < 20; ++nRun) {
+    SCOPED_TRACE(nRun);
+    ClientLog log;
+    TestClient client(&log);
+    ASSERT_TRUE(client.Start());
+    EXPECT_TRUE(client.Stop());
+    EXPECT_NE(client.GetState(), SRV_STARTING);
+    ASSERT_TRUE(FinishesInTime([&] { client.StopAndWait(); }));
+    EXPECT_EQ(client.GetState(), SRV_STOPPED);
+    EXPECT_EQ(log.nOnError, 0);
+  }
+}
+
 TEST(CoreSrvThreadTest, DeletingANeverStartedObjectWaitsForNothing) {
   ClientLog log;
   TestClient* pClient = new TestClient(&log);
@@ -128,12 +167,52 @@ TEST(CoreSrvThreadTest, RestartAfterStopRunsANewWorker) {
   client.StopAndWait();
   ASSERT_EQ(client.GetState(), SRV_STOPPED);
   const int nSteps = log.nSteps;
+  const HANDLE hFirst = client.ThreadHandle();
+  const DWORD dwFirst = client.GetThreadId();
 
   ASSERT_TRUE(client.Start());
   EXPECT_EQ(log.nOnStart, 2);
   ASSERT_TRUE(WaitFor([&] { return log.nSteps > nSteps; }));
   EXPECT_EQ(client.GetState(), SRV_RUNNING);
+  EXPECT_NE(client.GetThreadId(), dwFirst);
   EXPECT_EQ(log.dwStepThread.load(), client.GetThreadId());
+  EXPECT_TRUE(HandleClosed(hFirst)) << "the ended worker's handle is not leaked";
+}
+
+// Start waits for a stop request to be taken up: the worker ends, and a new
+// one starts.
+TEST(CoreSrvThreadTest, StartRightAfterStopWaitsForTheWorkerAndStartsAgain) {
+  ClientLog log;
+  TestClient client(&log);
+  ASSERT_TRUE(client.Start());
+  ASSERT_TRUE(WaitFor([&] { return log.nSteps >= 1; }));
+  const DWORD dwFirst = client.GetThreadId();
+  ASSERT_TRUE(client.Stop());
+  ASSERT_TRUE(client.Start());
+  EXPECT_EQ(log.nOnStart, 2);
+  EXPECT_NE(client.GetThreadId(), dwFirst);
+  const int nSteps = log.nSteps;
+  EXPECT_TRUE(WaitFor([&] { return log.nSteps > nSteps; }));
+  EXPECT_EQ(client.GetState(), SRV_RUNNING);
+}
+
+TEST(CoreSrvThreadTest, RefusedRestartLeavesNoThreadAndNoThreadId) {
+  ClientLog log;
+  TestClient client(&log);
+  ASSERT_TRUE(client.Start());
+  ASSERT_TRUE(WaitFor([&] { return log.nSteps >= 1; }));
+  client.StopAndWait();
+  const HANDLE hFirst = client.ThreadHandle();
+  ASSERT_NE(client.GetThreadId(), kNoThreadId);
+
+  ClientOptions refuse;
+  refuse.bAllowStart = FALSE;
+  client.SetOptions(refuse);
+  EXPECT_FALSE(client.Start());
+  EXPECT_EQ(client.GetState(), SRV_IDLE);
+  EXPECT_EQ(client.GetThreadId(), kNoThreadId);
+  EXPECT_EQ(client.ThreadHandle(), nullptr);
+  EXPECT_TRUE(HandleClosed(hFirst));
 }
 
 TEST(CoreSrvThreadTest, StartIsRefusedUnlessIdleOrStopped) {
@@ -222,6 +301,15 @@ TEST(CoreSrvThreadTest, PauseAndResumeAreRefusedAtOnceWithoutPausing) {
   EXPECT_EQ(running.GetState(), SRV_RUNNING);
   const int nSteps = runLog.nSteps;
   EXPECT_TRUE(WaitFor([&] { return runLog.nSteps > nSteps; }));
+
+  // The plain client branch, as the playback server inherits it.
+  CQJ_SrvClient plain(0, 0, NULL, NULL);
+  ASSERT_TRUE(plain.Start());
+  plain.WaitSettled();
+  EXPECT_FALSE(plain.CanPause());
+  EXPECT_FALSE(plain.Pause());
+  EXPECT_FALSE(plain.Resume());
+  EXPECT_EQ(plain.GetState(), SRV_RUNNING);
 }
 
 TEST(CoreSrvThreadTest, PausableWorkerPausesIdlesAndResumes) {

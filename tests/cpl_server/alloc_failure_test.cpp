@@ -2,34 +2,8 @@
 // come from the non-throwing operator new, which this program replaces so
 // that a chosen allocation fails. Each failure is reported as E_OUTOFMEMORY
 // with nothing left behind.
-#include <cstddef>
-#include <new>
-
+#include "alloc_failure.h"
 #include "server_fixture.h"
-
-namespace {
-
-// The number of non-throwing allocations from now that succeed before one
-// fails; negative: none fails.
-int g_nAllocsBeforeFailure = -1;
-
-void* AllocateOrFail(std::size_t cb, bool bArray) noexcept {
-  if (g_nAllocsBeforeFailure == 0) {
-    g_nAllocsBeforeFailure = -1;
-    return nullptr;
-  }
-  if (g_nAllocsBeforeFailure > 0) --g_nAllocsBeforeFailure;
-  try {
-    return bArray ? ::operator new[](cb) : ::operator new(cb);
-  } catch (...) {
-    return nullptr;
-  }
-}
-
-}  // namespace
-
-void* operator new(std::size_t cb, const std::nothrow_t&) noexcept { return AllocateOrFail(cb, false); }
-void* operator new[](std::size_t cb, const std::nothrow_t&) noexcept { return AllocateOrFail(cb, true); }
 
 namespace {
 
@@ -38,14 +12,14 @@ using cpltest::Sentinel;
 class AllocFailureTest : public cpltest::ServerTest {
  protected:
   void TearDown() override {
-    g_nAllocsBeforeFailure = -1;
+    qjtest::FailNothrowAllocation(-1);
     ServerTest::TearDown();
   }
 };
 
 TEST_F(AllocFailureTest, NoFactory) {
   void* pv = Sentinel();
-  g_nAllocsBeforeFailure = 0;
+  qjtest::FailNothrowAllocation(0);
   EXPECT_EQ(DllGetClassObject(CLSID_PropSheet, IID_IClassFactory, &pv), E_OUTOFMEMORY);
   EXPECT_EQ(pv, nullptr);
 }
@@ -58,9 +32,9 @@ TEST_F(AllocFailureTest, NoSheetOrNoTitleBuffer) {
   for (int nFailing : {0, 1, 4, 6}) {
     SCOPED_TRACE("failing allocation " + std::to_string(nFailing));
     void* pv = Sentinel();
-    g_nAllocsBeforeFailure = nFailing;
+    qjtest::FailNothrowAllocation(nFailing);
     EXPECT_EQ(pFactory->CreateInstance(nullptr, IID_IDIGameCntrlPropSheet, &pv), E_OUTOFMEMORY);
-    EXPECT_EQ(g_nAllocsBeforeFailure, -1) << "the chosen allocation was made";
+    EXPECT_EQ(qjtest::NothrowAllocationsBeforeFailure(), -1) << "the chosen allocation was made";
     EXPECT_EQ(pv, nullptr);
     EXPECT_EQ(g_cObjects, m_lObjectsBefore + 1) << "only the factory is left";
   }

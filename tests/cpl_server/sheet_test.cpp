@@ -31,6 +31,24 @@ TEST_F(ServerTest, CountPairsLeaveCountAndJoystickId) {
   EXPECT_EQ(pSheet->Release(), 0u);
 }
 
+// The sheet object answers for IUnknown and IDIGameCntrlPropSheet with a
+// new reference; for any other interface it writes NULL.
+TEST_F(ServerTest, SheetQueryInterface) {
+  IDIGameCntrlPropSheet* pSheet = NewSheet();
+  ASSERT_NE(pSheet, nullptr);
+  for (const IID* piid : {&IID_IUnknown, &IID_IDIGameCntrlPropSheet}) {
+    void* pv = Sentinel();
+    EXPECT_EQ(pSheet->QueryInterface(*piid, &pv), S_OK);
+    EXPECT_EQ(pv, static_cast<void*>(pSheet));
+    EXPECT_EQ(pSheet->Release(), 1u) << "the query added one";
+  }
+  void* pv = Sentinel();
+  EXPECT_EQ(pSheet->QueryInterface(IID_IClassFactory, &pv), E_NOINTERFACE);
+  EXPECT_EQ(pv, nullptr);
+  EXPECT_EQ(pSheet->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
+  EXPECT_EQ(pSheet->Release(), 0u);
+}
+
 // Counts from 32768 up read as negative numbers, and the joystick ID beside
 // the count keeps its value through them.
 TEST_F(ServerTest, HighCountsReadNegativeAndLeaveTheJoystickId) {

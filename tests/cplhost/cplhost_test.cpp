@@ -145,6 +145,28 @@ TEST_F(CplHostTest, FindsTheServerThroughTheOemEntriesAndInProcServer32) {
   EXPECT_FALSE(IsWindow(hPage));
 }
 
+// What a page sees of the sheet's window handling, in the real sheet's
+// order: the dialog manager's WM_SETFONT before WM_INITDIALOG, the page
+// placed in the page area, PSN_SETACTIVE, the old page hidden and the new
+// one shown (WM_SHOWWINDOW, then the position change while the sheet window
+// is visible), then painted on an erased background.
+TEST_F(CplHostTest, PagesSeeTheWindowMessagesOfARealSheetInItsOrder) {
+  auto pfnWatch = reinterpret_cast<void (*)(int)>(reinterpret_cast<void*>(GetProcAddress(m_hFake, "FakeSheetWatchWindow")));
+  ASSERT_NE(pfnWatch, nullptr);
+  pfnWatch(1);
+  Play("page 1\n");
+  pfnWatch(0);
+  EXPECT_EQ(Events(),
+            "setid 0\n"
+            "page 0 setfont\npage 0 init lparam size child parent\npage 0 poschanging\npage 0 poschanged\n"
+            // The first page is shown before the sheet window: no position change.
+            "page 0 setactive\npage 0 showwindow 1\npage 0 erasebkgnd\n"
+            "page 0 killactive\n"
+            "page 1 setfont\npage 1 init lparam size child parent\npage 1 poschanging\npage 1 poschanged\n"
+            "page 1 setactive\npage 0 showwindow 0\npage 0 poschanging\npage 0 poschanged\n"
+            "page 1 showwindow 1\npage 1 poschanging\npage 1 poschanged\npage 1 erasebkgnd\n");
+}
+
 TEST_F(CplHostTest, OpenFailsWithoutConfigClsid) {
   HKEY hKey = nullptr;
   ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kOemKey, 0, KEY_ALL_ACCESS, &hKey), ERROR_SUCCESS);
@@ -177,12 +199,14 @@ TEST_F(CplHostTest, ApplyOkCancelAndTheirOrder) {
     const char* pszExpected;
     bool bOpen;
   };
+  // A click at y 25 has the page report a change (PSM_CHANGED).
   const Case cases[] = {
-      {"page 1\napply\n", "page 1 killactive",
+      {"page 1\nclick 5 25\napply\n", "page 1 killactive",
        "page 1 killactive\npage 0 apply 0\npage 1 apply 0\npage 1 setactive\n", true},
       {"page 1\ncancel\n", "page 1 querycancel",
        "page 1 querycancel\npage 0 reset 0\npage 1 reset 0\npage 0 destroy\npage 1 destroy\n", false},
       {"ok\n", "page 0 killactive", "page 0 killactive\npage 0 apply 1\npage 0 destroy\n", false},
+      {"close\n", "page 0 querycancel", "page 0 querycancel\npage 0 reset 1\npage 0 destroy\n", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.pszScript);
@@ -192,6 +216,89 @@ TEST_F(CplHostTest, ApplyOkCancelAndTheirOrder) {
     EXPECT_EQ(m_host.IsOpen(), c.bOpen);
     m_host.Shutdown();
   }
+}
+
+// Apply is disabled until a page reports a change, and again after it
+// applied; a page that takes its change back disables it while no other
+// page reports one.
+TEST_F(CplHostTest, ApplyDoesNothingWhileDisabled) {
+  struct Case {
+    const char* pszScript;
+    int nApplies;  // PSN_APPLY notifications the pages saw
+  };
+  const Case cases[] = {
+      {"apply\n", 0},
+      {"click 5 25\napply\napply\n", 1},
+      {"click 5 25\nclick 5 35\napply\n", 0},
+      {"click 5 25\npage 1\nclick 5 25\npage 0\nclick 5 35\napply\n", 2},
+      {"click 5 25\npage 1\nclick 5 35\napply\n", 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pszScript);
+    m_pfnClear();
+    m_log.str("");
+    const std::string events = Play(c.pszScript);
+    int nApplies = 0;
+    for (size_t pos = events.find(" apply 0"); pos != std::string::npos; pos = events.find(" apply 0", pos + 1))
+      ++nApplies;
+    EXPECT_EQ(nApplies, c.nApplies) << events;
+    if (c.nApplies == 0) {
+      EXPECT_EQ(EventsFrom("page 0 killactive"), "") << "not even the page shown is left";
+      EXPECT_NE(m_log.str().find("Apply is disabled"), std::string::npos) << m_log.str();
+    }
+    EXPECT_TRUE(m_host.IsOpen());
+    m_host.Shutdown();
+  }
+}
+
+// Properties pressed again: the module stays loaded and a new sheet object
+// from a new factory opens on page 0, also after the close box of a sheet
+// left open; once the sheet has closed, the controller and the clock still
+// play, a line on the sheet does not.
+TEST_F(CplHostTest, ReopenMakesANewSheetOnTheLoadedModule) {
+  Play("ok\nunplug\nwait 20\nplug\nreopen\npage 1\nreopen\n");
+  EXPECT_EQ(EventsFrom("page 0 apply 1"),
+            "page 0 apply 1\npage 0 destroy\nsheet released\n"
+            "setid 0\npage 0 init lparam size child parent\npage 0 setactive\n"
+            "page 0 killactive\npage 1 init lparam size child parent\npage 1 setactive\n"
+            "page 1 querycancel\npage 0 reset 1\npage 1 reset 1\npage 0 destroy\npage 1 destroy\nsheet released\n"
+            "setid 0\npage 0 init lparam size child parent\npage 0 setactive\n");
+  EXPECT_TRUE(m_host.IsOpen());
+  EXPECT_EQ(m_host.CurrentPage(), 0);
+  EXPECT_NE(m_host.Module(), nullptr);
+
+  std::string error;
+  std::istringstream in("close\nwait 10\nstick 1 2\npage 1\n");
+  std::vector<cplhost::Step> steps;
+  ASSERT_TRUE(cplhost::ParseScript(in, &steps, &error)) << error;
+  for (size_t i = 0; i < 3; ++i) EXPECT_TRUE(m_host.Run(steps[i], &error)) << error;
+  EXPECT_FALSE(m_host.IsOpen());
+  EXPECT_FALSE(m_host.Run(steps[3], &error));
+  EXPECT_EQ(error, "line 4: the sheet is closed");
+}
+
+TEST_F(CplHostTest, ReopenNeedsALoadedServer) {
+  std::string error;
+  EXPECT_FALSE(m_host.Reopen(&error));
+  EXPECT_EQ(error, "no server is loaded");
+}
+
+TEST_F(CplHostTest, UnplugAndPlugTheController) {
+  Play("unplug\n");
+  sim::JoystickSnapshot snapshot;
+  ASSERT_TRUE(sim::GetJoystickSnapshot(0, &snapshot));
+  EXPECT_FALSE(snapshot.bPlugged);
+  std::shared_ptr<sim::HidDevice> device = sim::FindHidDevice(m_host.DevicePath());
+  ASSERT_NE(device, nullptr);
+  EXPECT_FALSE(device->IsPlugged());
+  std::string error;
+  std::istringstream in("plug\n");
+  std::vector<cplhost::Step> steps;
+  ASSERT_TRUE(cplhost::ParseScript(in, &steps, &error)) << error;
+  EXPECT_TRUE(m_host.Run(steps[0], &error)) << error;
+  ASSERT_TRUE(sim::GetJoystickSnapshot(0, &snapshot));
+  EXPECT_TRUE(snapshot.bPlugged);
+  EXPECT_TRUE(device->IsPlugged());
 }
 
 TEST_F(CplHostTest, PagesThatRefuse) {
@@ -220,25 +327,46 @@ TEST_F(CplHostTest, PagesThatRefuse) {
 }
 
 TEST_F(CplHostTest, MouseAndKeysReachThePageShown) {
-  Play("click 30 40\ndrag 10 20 13 24\nkey a down\nkey a up\n");
-  EXPECT_EQ(EventsFrom("page 0 down"),
-            "page 0 down 30 40 held\npage 0 up 30 40\n"
-            "page 0 down 10 20 held\npage 0 move 10 21 held\npage 0 move 11 22 held\n"
+  Play("click 30 40\ndrag 10 20 13 24\nkey a down\nkey a up\nmove 7 45\nclick 7 45\npage 1\nclick 7 45\n");
+  EXPECT_EQ(EventsFrom("page 0 move 7 45"),
+            "page 0 move 7 45\npage 0 down 7 45 held\npage 0 up 7 45\npage 0 killactive\n"
+            "page 1 init lparam size child parent\npage 1 setactive\n"
+            "page 1 move 7 45\npage 1 down 7 45 held\npage 1 up 7 45\n")
+      << "a pointer already at the press point does not move; a tab takes it away";
+  // The pointer comes to each press without a button held.
+  EXPECT_EQ(EventsFrom("page 0 move"),
+            "page 0 move 30 40\npage 0 down 30 40 held\npage 0 up 30 40\n"
+            "page 0 move 10 20\npage 0 down 10 20 held\npage 0 move 10 21 held\npage 0 move 11 22 held\n"
             "page 0 move 12 23 held\npage 0 move 13 24 held\npage 0 up 13 24\n"
-            "page 0 key 41 down\npage 0 key 41 up\n");
+            "page 0 key 41 down\npage 0 key 41 up\n"
+            "page 0 move 7 45\npage 0 down 7 45 held\npage 0 up 7 45\npage 0 killactive\n"
+            "page 1 init lparam size child parent\npage 1 setactive\n"
+            "page 1 move 7 45\npage 1 down 7 45 held\npage 1 up 7 45\n");
 }
 
 TEST_F(CplHostTest, ScriptedKeyCaptureAndFileDialogs) {
   Play("keycapture +ctrl a ok\nclick 5 15\nkeycapture f1 cancel\nclick 5 15\n"
        "file C:\\windows\\system32\\GameSave\\one.sav\nclick 5 5\nfile cancel\nclick 5 5\n");
-  EXPECT_EQ(EventsFrom("page 0 down 5 15"),
-            "page 0 down 5 15 held\ncapture open\ncapture key 11 down\ncapture key 41 down\ncapture key 41 up\n"
+  EXPECT_EQ(EventsFrom("page 0 move 5 15"),
+            "page 0 move 5 15\npage 0 down 5 15 held\ncapture open\ncapture key 11 down\ncapture key 41 down\ncapture key 41 up\n"
             "capture end 1\ncapture result 1\npage 0 up 5 15\npage 0 key 11 up\n"
             "page 0 down 5 15 held\ncapture open\ncapture key 70 down\ncapture key 70 up\n"
             "capture end 2\ncapture result 2\npage 0 up 5 15\n"
-            "page 0 down 5 5 held\nfile C:\\windows\\system32\\GameSave\\one.sav\npage 0 up 5 5\n"
+            "page 0 move 5 5\npage 0 down 5 5 held\nfile C:\\windows\\system32\\GameSave\\one.sav\npage 0 up 5 5\n"
             "page 0 down 5 5 held\nfile none 0\npage 0 up 5 5\n");
   EXPECT_EQ(sim::PendingFileDialogScripts(), 0u);
+}
+
+// A WM_CLOSE that reaches the sheet while a page runs a modal dialog: the
+// cancel sequence goes out at once, the pages go only after the dialog has
+// ended and the page's click has returned, as in the real sheet's loop.
+TEST_F(CplHostTest, CloseDuringAModalDialogWaitsForIt) {
+  Play("keycapture f9 ok\nclick 5 15\n");
+  EXPECT_EQ(EventsFrom("capture open"),
+            "capture open\ncapture key 78 down\n"
+            "page 0 querycancel\npage 0 reset 1\n"
+            "capture key 78 up\ncapture end 1\ncapture result 1\npage 0 destroy\n");
+  EXPECT_FALSE(m_host.IsOpen());
 }
 
 TEST_F(CplHostTest, ControllerStateFollowsTheScript) {
@@ -280,7 +408,8 @@ TEST(CplHostScript, BadLinesAreNamed) {
   const char* const bad[] = {"jump 3",          "page",        "page x",         "click 1",
                              "press 33",        "stick 1 2 3", "pov 36000",      "key f99 down",
                              "key a sideways",  "keycapture a", "keycapture nokey ok", "png a/b",
-                             "wait -1",         "apply now"};
+                             "wait -1",         "apply now",    "reopen 2",    "close x",
+                             "move 1",          "unplug 0"};
   for (const char* pszBad : bad) {
     SCOPED_TRACE(pszBad);
     std::istringstream in(std::string("# a comment\nwait 10\n") + pszBad + "\n");

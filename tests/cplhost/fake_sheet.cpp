@@ -5,10 +5,16 @@
 // every 10 ms while active, paint their client area in their own colour with
 // a 5 x 5 blue mark at the last button-down point, and on page 0 a click in
 // the top row (y < 10) opens a file dialog and one in the next row
-// (10 <= y < 20) the modal dialog 302, which writes down its keys.
+// (10 <= y < 20) the modal dialog 302, which writes down its keys (F9 there
+// posts WM_CLOSE to the sheet). On both
+// pages a click in the row 20 <= y < 30 reports a change to the sheet
+// (PSM_CHANGED) and one in the row 30 <= y < 40 takes it back
+// (PSM_UNCHANGED).
 //
 // Extra exports for the tests: FakeSheetEvents (the record, one event a
-// line), FakeSheetClear, FakeSheetRefuse (bit 0: page 0 refuses
+// line), FakeSheetClear, FakeSheetWatchWindow (non-zero: the pages also
+// write down WM_SETFONT, WM_SHOWWINDOW, WM_WINDOWPOSCHANGING/CHANGED and
+// WM_ERASEBKGND), FakeSheetRefuse (bit 0: page 0 refuses
 // PSN_KILLACTIVE; bit 1: PSN_QUERYCANCEL is refused; bit 2: page 1 refuses
 // PSN_APPLY with PSNRET_INVALID).
 #include <atomic>
@@ -29,6 +35,8 @@ HINSTANCE g_hInstance = nullptr;
 std::atomic<long> g_cObjects{0};
 std::string g_events;
 int g_nRefuse = 0;
+bool g_bWatchWindow = false;
+HWND g_hSheet = nullptr;  // the parent of the pages
 POINT g_ptMark[2] = {{-10, -10}, {-10, -10}};
 LPARAM g_lPageParam[2] = {0, 0};
 
@@ -60,6 +68,9 @@ INT_PTR CALLBACK CaptureProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM) {
       char sz[64];
       std::snprintf(sz, sizeof sz, "capture key %02X %s", unsigned(wParam), bDown ? "down" : "up");
       Event(sz);
+      // F9 asks the sheet to close while the dialog runs, as a page that
+      // lost its device does from its timer.
+      if (bDown && wParam == VK_F9) PostMessageA(g_hSheet, WM_CLOSE, 0, 0);
       return FALSE;
     }
     case WM_COMMAND:
@@ -91,6 +102,7 @@ void OpenFileDialog(HWND hPage) {
 INT_PTR PageProc(int nPage, HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
   switch (uMsg) {
     case WM_INITDIALOG: {
+      g_hSheet = GetParent(hWnd);
       const auto* pPsp = reinterpret_cast<const PROPSHEETPAGEA*>(lParam);
       const bool bRecord = pPsp && pPsp->lParam == g_lPageParam[nPage];
       const bool bSize = pPsp && pPsp->dwSize >= PROPSHEETPAGEA_V1_SIZE;
@@ -148,6 +160,8 @@ INT_PTR PageProc(int nPage, HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) 
         if (nPage == 0 && y >= 10 && y < 20)
           Event("capture result " +
                 std::to_string(DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(302), hWnd, CaptureProc, 0)));
+        if (y >= 20 && y < 30) SendMessageA(GetParent(hWnd), WM_USER + 104, reinterpret_cast<WPARAM>(hWnd), 0);
+        if (y >= 30 && y < 40) SendMessageA(GetParent(hWnd), WM_USER + 109, reinterpret_cast<WPARAM>(hWnd), 0);
       }
       return FALSE;
     }
@@ -175,6 +189,20 @@ INT_PTR PageProc(int nPage, HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) 
     }
     case WM_DESTROY:
       Event(nPage, "destroy");
+      return FALSE;
+    case WM_SETFONT:
+    case WM_SHOWWINDOW:
+    case WM_WINDOWPOSCHANGING:
+    case WM_WINDOWPOSCHANGED:
+    case WM_ERASEBKGND:
+      if (g_bWatchWindow) {
+        const char* pszWhat = uMsg == WM_SETFONT             ? "setfont"
+                              : uMsg == WM_SHOWWINDOW        ? (wParam ? "showwindow 1" : "showwindow 0")
+                              : uMsg == WM_WINDOWPOSCHANGING ? "poschanging"
+                              : uMsg == WM_WINDOWPOSCHANGED  ? "poschanged"
+                                                             : "erasebkgnd";
+        Event(nPage, pszWhat);
+      }
       return FALSE;
     default:
       return FALSE;
@@ -322,3 +350,5 @@ extern "C" __attribute__((visibility("default"))) void FakeSheetClear() {
 }
 
 extern "C" __attribute__((visibility("default"))) void FakeSheetRefuse(int nRefuse) { g_nRefuse = nRefuse; }
+
+extern "C" __attribute__((visibility("default"))) void FakeSheetWatchWindow(int nOn) { g_bWatchWindow = nOn != 0; }

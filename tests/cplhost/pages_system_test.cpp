@@ -122,7 +122,9 @@ TEST_F(PagesSystemTest, KeysCapturedOnTheKeyboardPage) {
   EXPECT_EQ(Field(record, 24 + 4 * 6), 0x6003Au) << "button 7: Shift+Alt+F1";
 }
 
-TEST_F(PagesSystemTest, CancelAfterApplyWritesBackTheStartRecord) {
+// No page reports a change to the sheet, so its Apply button stays disabled
+// and pressing it writes nothing; Cancel writes back the start record.
+TEST_F(PagesSystemTest, ApplyStaysDisabledAndCancelWritesBackTheStartRecord) {
   // The user's record before the sheet opens: buttons in order, one key,
   // vibration settings of their own.
   std::vector<BYTE> start(112, 0);
@@ -138,8 +140,12 @@ TEST_F(PagesSystemTest, CancelAfterApplyWritesBackTheStartRecord) {
 
   Open();
   EXPECT_NE(Record(), start) << "the test page shows its test record";
-  Play("page 2\nwait 600\nkeycapture +ctrl a ok\nclick 71 85\npage 3\nclick 250 80\napply\n");
-  EXPECT_NE(Record(), start);
+  Play("page 2\nwait 600\nkeycapture +ctrl a ok\nclick 71 85\npage 3\nclick 250 80\n");
+  const std::vector<BYTE> shown = Record();
+  EXPECT_NE(shown, start);
+  Play("apply\n");
+  EXPECT_EQ(Record(), shown);
+  EXPECT_NE(m_log.str().find("Apply is disabled"), std::string::npos) << m_log.str();
   Play("cancel\n");
   EXPECT_EQ(Record(), start);
 }
@@ -175,5 +181,78 @@ TEST_F(PagesSystemTest, TallSheetMovesUpOnASmallScreen) {
   ASSERT_GT(h, 500);
   EXPECT_EQ(rc.top, (GetSystemMetrics(SM_CYSCREEN) - h) / 2 - (h - 500) / 2) << m_log.str();
 }
+
+}  // namespace
+
+namespace {
+
+// Properties pressed again after the sheet was left, in the same control
+// panel process (the module stays loaded): for each way of leaving on each
+// page, leave, reopen, show the page again and leave again. The new sheet's
+// first showing writes no motor report (the old sheet's device is gone), and
+// each sheet object is released whole.
+enum class Leave { kOk, kCancel, kCloseBox, kLostDevice };
+
+struct ReopenCase {
+  int nPage;
+  Leave leave;
+};
+
+std::string ReopenName(const ::testing::TestParamInfo<ReopenCase>& info) {
+  static const char* const kNames[] = {"Ok", "Cancel", "CloseBox", "LostDevice"};
+  return "Page" + std::to_string(info.param.nPage) + kNames[int(info.param.leave)];
+}
+
+// The script lines of one way of leaving. The controller that is pulled out
+// makes the page close the sheet after about half a second (2.5 s on the
+// keyboard page); the user plugs it in again before pressing Properties.
+std::string LeaveLines(Leave leave) {
+  switch (leave) {
+    case Leave::kOk: return "ok\n";
+    case Leave::kCancel: return "cancel\n";
+    case Leave::kCloseBox: return "close\n";
+    case Leave::kLostDevice: return "unplug\nwait 3000\nplug\n";
+  }
+  return "";
+}
+
+class ReopenSystemTest : public PagesSystemTest, public ::testing::WithParamInterface<ReopenCase> {
+ protected:
+  size_t ReportCount() const { return Reports().size(); }
+};
+
+TEST_P(ReopenSystemTest, LeaveReopenShowAndLeaveAgain) {
+  const ReopenCase& c = GetParam();
+  const std::string page = "page " + std::to_string(c.nPage) + "\n";
+  Open();
+  Play(page + "wait 50\n" + LeaveLines(c.leave));
+  ASSERT_FALSE(m_host.IsOpen()) << m_log.str();
+
+  for (int nSheet = 2; nSheet <= 3; ++nSheet) {
+    SCOPED_TRACE(nSheet);
+    const size_t nBefore = ReportCount();
+    Play("reopen\n" + page);
+    EXPECT_EQ(ReportCount(), nBefore) << "opening the sheet and showing the page write no report\n" << m_log.str();
+    EXPECT_EQ(m_host.CurrentPage(), c.nPage);
+    Play("wait 50\n" + LeaveLines(c.leave));
+    ASSERT_FALSE(m_host.IsOpen()) << m_log.str();
+  }
+  const std::string log = m_log.str();
+  size_t nReleased = 0;
+  for (size_t pos = log.find("sheet object released (0 references left)"); pos != std::string::npos;
+       pos = log.find("sheet object released (0 references left)", pos + 1))
+    ++nReleased;
+  EXPECT_EQ(nReleased, 2u) << log;
+}
+
+std::vector<ReopenCase> ReopenCases() {
+  std::vector<ReopenCase> cases;
+  for (int n = 0; n < 6; ++n)
+    for (Leave leave : {Leave::kOk, Leave::kCancel, Leave::kCloseBox, Leave::kLostDevice})
+      cases.push_back(ReopenCase{n, leave});
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryPageAndWay, ReopenSystemTest, ::testing::ValuesIn(ReopenCases()), ReopenName);
 
 }  // namespace

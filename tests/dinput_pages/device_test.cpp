@@ -89,6 +89,7 @@ TEST_F(DeviceTest, StateLandsWhereTheFormatPutsIt) {
   sim::SetJoystickState(0, scripted);
   BYTE rgb[8];
   std::memset(rgb, 0xcd, sizeof rgb);
+  ASSERT_EQ(pDevice->Poll(), DI_OK);
   ASSERT_EQ(pDevice->GetDeviceState(sizeof rgb, rgb), DI_OK);
   LONG lRz = 0;
   std::memcpy(&lRz, rgb, 4);

@@ -122,8 +122,6 @@ TEST_F(DriverTest, DeviceIdBindsOnceAndWritesAllOff) {
   EXPECT_EQ(g_pServer[0]->m_dwProductId, 0xA02Fu);
 
   FFServer* pServer = g_pServer[0];
-  InitInfo other("\\\\?\\hid#vid_7c3a&pid_a02f#other#{4d1e55b2-f16f-11cf-88cb-001111000030}");
-  EXPECT_EQ(driver->DeviceID(0x0700, 0, 1, 0, &other.info), S_OK);
   EXPECT_EQ(driver->DeviceID(0x0700, 0, 0, 0, nullptr), S_OK);
   EXPECT_EQ(g_pServer[0], pServer);
   EXPECT_EQ(g_bServerOpen[0], 1);
@@ -140,6 +138,56 @@ TEST_F(DriverTest, DeviceIdBindsOnceAndWritesAllOff) {
       if (report.bytes[1] != 0 || report.bytes[2] != 0) return true;
     return false;
   })) << "no motor report after DeviceID with fBegin 0";
+}
+
+// The controller unplugged and plugged into another port: DirectInput binds
+// the open ID again with the new path. The server, its effect and its thread
+// stay, and the level that plays reaches the controller on its new path.
+TEST_F(DriverTest, DeviceIdAgainOnANewPathFollowsTheController) {
+  DriverHolder driver(CreateBoundDriver());
+  FFServer* pServer = g_pServer[0];
+  ASSERT_NE(pServer, nullptr);
+  ASSERT_EQ(driver->SetGain(0, 10000), S_OK);
+  ConstantEffect effect(10000, INFINITE);  // both motors, 2/5 at the default power 0
+  DWORD dwEffect = 0;
+  ASSERT_EQ(driver->DownloadEffect(0, ET_CONSTANT, &dwEffect, &effect.eff, DIEP_ALLPARAMS | DIEP_START), S_OK);
+  const std::vector<BYTE> kPlaying = {0, 12, 12, 0};
+  ASSERT_TRUE(WaitFor([&] { return device->ReportCount() > 0 && device->Reports().back().bytes == kPlaying; }));
+
+  sim::RemoveHidDevices();
+  const std::string newPath = fftest::DevicePath(3);
+  auto replugged = sim::AddHidDevice(newPath);
+  InitInfo init(newPath);
+  EXPECT_EQ(driver->DeviceID(0x0700, 0, 1, 0, &init.info), S_OK);
+  EXPECT_EQ(g_pServer[0], pServer);
+  ASSERT_TRUE(WaitFor([&] { return replugged->ReportCount() > 0; })) << "nothing reached the new path";
+  EXPECT_EQ(replugged->Reports().front().bytes, kPlaying) << "the steady level did not follow the controller";
+  DWORD dwStatus = 0;
+  EXPECT_EQ(driver->GetEffectStatus(0, dwEffect, &dwStatus), S_OK);
+  EXPECT_EQ(dwStatus, DIEGES_PLAYING);
+
+  // The same path again, in other case, changes nothing.
+  Sleep(10);
+  const std::size_t cReports = replugged->ReportCount();
+  std::string upper = newPath;
+  for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  InitInfo same(upper);
+  EXPECT_EQ(driver->DeviceID(0x0700, 0, 1, 0, &same.info), S_OK);
+  Sleep(20);
+  EXPECT_EQ(replugged->ReportCount(), cReports);
+  g_pServer[0]->Lock();
+  EXPECT_STREQ(g_pServer[0]->m_szDevicePath, newPath.c_str());
+  g_pServer[0]->Unlock();
+
+  // A path that does not fit leaves the open ID bound where it is.
+  InitInfo tooLong("\\\\?\\hid#" + std::string(300, 'a'));
+  EXPECT_EQ(driver->DeviceID(0x0700, 0, 1, 0, &tooLong.info), E_FAIL);
+  EXPECT_EQ(driver->DeviceID(0x0700, 0, 1, 0, nullptr), E_INVALIDARG);
+  EXPECT_EQ(g_bServerOpen[0], 1);
+
+  // The stop goes to the new path.
+  ASSERT_EQ(driver->SendForceFeedbackCommand(0, DISFFC_STOPALL), S_OK);
+  EXPECT_TRUE(WaitFor([&] { return replugged->Reports().back().bytes == kAllOff; }));  // never empty here
 }
 
 TEST_F(DriverTest, DeviceIdRefusesBadPaths) {
@@ -395,10 +443,13 @@ TEST_F(DriverTest, ForceFeedbackStateFollowsThePlaybackStep) {
 TEST_F(DriverTest, LastReleaseTearsDownEveryServer) {
   IDirectInputEffectDriver* pDriver = CreateBoundDriver();
   ASSERT_NE(pDriver, nullptr);
-  const std::string secondPath = fftest::DevicePath(7);
-  auto secondDevice = sim::AddHidDevice(secondPath);
-  InitInfo second(secondPath);
-  EXPECT_EQ(pDriver->DeviceID(0x0700, 7, 1, 0, &second.info), S_OK);
+  std::vector<std::shared_ptr<sim::HidDevice>> devices = {device};
+  for (DWORD id : {7u, 15u}) {
+    const std::string path = fftest::DevicePath(id);
+    devices.push_back(sim::AddHidDevice(path));
+    InitInfo init(path);
+    EXPECT_EQ(pDriver->DeviceID(0x0700, id, 1, 0, &init.info), S_OK);
+  }
   EXPECT_EQ(pDriver->SetGain(0, 10000), S_OK);
   ConstantEffect effect(10000, INFINITE);
   DWORD dwEffect = 0;
@@ -411,8 +462,7 @@ TEST_F(DriverTest, LastReleaseTearsDownEveryServer) {
   EXPECT_EQ(pDriver->AddRef(), 2u);
   EXPECT_EQ(pDriver->Release(), 1u);
   EXPECT_EQ(g_bServerOpen[0], 1) << "a Release above 0 tears nothing down";
-  device->Clear();
-  secondDevice->Clear();
+  for (const auto& dev : devices) dev->Clear();
   EXPECT_EQ(pDriver->Release(), 0u);
   for (DWORD id = 0; id < FF_MAX_JOYSTICKS; ++id) {
     SCOPED_TRACE(id);
@@ -420,7 +470,7 @@ TEST_F(DriverTest, LastReleaseTearsDownEveryServer) {
     EXPECT_EQ(g_bServerOpen[id], 0);
   }
   EXPECT_EQ(g_pDriver, nullptr);
-  for (const auto& dev : {device, secondDevice}) {
+  for (const auto& dev : devices) {
     SCOPED_TRACE(dev->Path());
     const auto reports = dev->Reports();
     ASSERT_FALSE(reports.empty());

@@ -9,16 +9,24 @@ namespace {
 
 const char kClassKey[] = "CLSID\\{5B2E91C7-7C3A-A02F-8E14-3D06B9F27A40}";
 
-// The REG_SZ value szName of HKEY_CLASSES_ROOT\szKey, or false.
+// The REG_SZ value szName of HKEY_CLASSES_ROOT\szKey, or false. The value
+// must carry its terminator within its size: it is read into a buffer full
+// of a sentinel, so a value stored without one fails.
 bool ReadString(const std::string& key, const char* szName, std::string* pValue) {
   HKEY hKey = nullptr;
   if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) return false;
-  char buf[512] = {};
-  DWORD cb = sizeof buf - 1;
+  char buf[512];
+  std::memset(buf, 0xcd, sizeof buf);
+  DWORD cb = sizeof buf;
   DWORD dwType = 0;
   const LONG lResult = RegQueryValueExA(hKey, szName, nullptr, &dwType, reinterpret_cast<BYTE*>(buf), &cb);
   RegCloseKey(hKey);
   if (lResult != ERROR_SUCCESS || dwType != REG_SZ) return false;
+  if (cb == 0 || buf[cb - 1] != 0 || std::strlen(buf) != cb - 1) {
+    ADD_FAILURE() << key << " " << (szName ? szName : "(default)") << ": " << cb
+                  << " bytes without exactly one terminator at their end";
+    return false;
+  }
   *pValue = buf;
   return true;
 }
@@ -70,6 +78,10 @@ TEST_F(RegistrationTest, UnregisterReportsAClassKeyThatStays) {
   EXPECT_EQ(DllUnregisterServer(), SELFREG_E_CLASS);
   EXPECT_TRUE(KeyExists(kClassKey));
   EXPECT_FALSE(KeyExists(std::string(kClassKey) + "\\InProcServer32"));
+  // The foreign subkey is this test's own: it goes, so that later tests in
+  // the same process find no class key.
+  EXPECT_EQ(RegDeleteKeyA(HKEY_CLASSES_ROOT, (std::string(kClassKey) + "\\ProgID").c_str()), ERROR_SUCCESS);
+  EXPECT_EQ(DllUnregisterServer(), S_OK);
 }
 
 TEST_F(RegistrationTest, SetRegistryValueJoinsPathsWithinTheKeyBuffer) {
@@ -101,7 +113,9 @@ TEST_F(RegistrationTest, FormatGuidWritesBracedUpperCase) {
 }
 
 TEST(ModuleMainTest, ProcessAttachMakesBothLogsAndDetachDeletesThem) {
-  HINSTANCE hSelf = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x10000));
+  // The program's own handle, as the loader would pass the module's: it stays
+  // in g_hInstance after the detach, and later tests may name the file by it.
+  const HINSTANCE hSelf = GetModuleHandleA(nullptr);
   EXPECT_TRUE(DllMain(hSelf, DLL_PROCESS_ATTACH, nullptr));
   EXPECT_EQ(g_hInstance, hSelf);
   EXPECT_NE(g_pLog, nullptr);
@@ -113,7 +127,7 @@ TEST(ModuleMainTest, ProcessAttachMakesBothLogsAndDetachDeletesThem) {
   EXPECT_TRUE(DllMain(hSelf, DLL_PROCESS_DETACH, nullptr));
   EXPECT_EQ(g_pLog, nullptr);
   EXPECT_EQ(g_pErrLog, nullptr);
-  g_hInstance = nullptr;
+  EXPECT_EQ(g_hInstance, hSelf);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The motor output report: level mapping, the device writes, and when the
 // playback step writes (on a change of the pair, plus five zero repeats
 // shared by every server of the module).
+#include <functional>
+
 #include "ff_server_fixture.h"
 
 namespace fftest {
@@ -104,13 +106,114 @@ TEST_F(FFServerReportTest, ZeroRepeatsAreSharedByEveryServer) {
   for (const auto& r : reports) EXPECT_EQ(r, Bytes(0, 0, 0, 0));
 }
 
-TEST_F(FFServerReportTest, StepWithAnUnpluggedDeviceCountsThePairAsWritten) {
+// A stop, pause or reset command writes its own all-off report and leaves
+// the step's last pair alone. When the effect plays again before any step
+// has run, the step finds its pair unchanged but the device off: it must
+// send the pair again, or the motors stay off while the effect plays.
+TEST_F(FFServerReportTest, ACommandThenARestartBeforeAnyStepReachesTheDevice) {
+  const auto kFull = Bytes(0x00, 0x1F, 0x00, 0x00);
+  const auto kOff = Bytes(0, 0, 0, 0);
+  struct Case {
+    const char* name;
+    std::function<void(DWORD* pdwEffect)> commandThenRestart;
+    std::vector<std::vector<BYTE>> reports;
+  } cases[] = {
+      {"stop all, start",
+       [&](DWORD* pdwEffect) {
+         ASSERT_TRUE(server->HaltAll());
+         ASSERT_TRUE(server->PlayEffect(*pdwEffect));
+       },
+       {kFull, kOff, kFull}},
+      {"pause, continue",
+       [&](DWORD*) {
+         ASSERT_TRUE(server->PauseAll());
+         ASSERT_TRUE(server->ResumeAll());
+       },
+       {kFull, kOff, kFull}},
+      {"reset, download and start",
+       [&](DWORD* pdwEffect) {
+         ASSERT_TRUE(server->ResetEffects());
+         *pdwEffect = Play(Constant(10000, INFINITE));
+       },
+       {kFull, kOff, kOff, kFull}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(server->ResetEffects());
+    for (DWORD t = 0; t < 10; ++t) PairAt(t);  // back to (0, 0), repeats spent
+    device->Clear();
+    DWORD dwEffect = Play(Constant(10000, INFINITE));
+    PairAt(10);
+    c.commandThenRestart(&dwEffect);
+    for (DWORD t = 11; t < 20; ++t) PairAt(t);
+    EXPECT_EQ(ReportBytes(*device), c.reports);
+    EXPECT_EQ(server->QueryEffectState(dwEffect), (DWORD)EFFECT_PLAYING);
+  }
+}
+
+// A report that does not reach the device is not remembered: the next step
+// sends it again, once per step, until it arrives; nothing changes in the
+// stream once it has.
+TEST_F(FFServerReportTest, AStopThatWasNotDeliveredIsSentWhenTheDeviceIsBack) {
   Play(Constant(10000, INFINITE));
-  device->Unplug();
-  EXPECT_EQ(PairAt(0), std::make_pair(10000, 0));
-  device->Plug();
-  PairAt(1);  // unchanged: not sent again
-  EXPECT_EQ(device->ReportCount(), 0u);
+  PairAt(0);
+  sim::RemoveHidDevices();  // unplugged for a moment
+  ASSERT_TRUE(server->HaltAll());
+  for (DWORD t = 1; t < 10; ++t) PairAt(t);
+  EXPECT_EQ(server->m_lLastLeft, 10000) << "the fall to (0, 0) has not been delivered";
+  device = sim::AddHidDevice(kDevicePath);
+  for (DWORD t = 10; t < 20; ++t) PairAt(t);
+  // The fall to (0, 0), then its five repeats.
+  EXPECT_EQ(ReportBytes(*device), std::vector<std::vector<BYTE>>(6, Bytes(0, 0, 0, 0)));
+  EXPECT_EQ(server->m_lLastLeft, 0);
+}
+
+TEST_F(FFServerReportTest, ASteadyLevelReachesADeviceThatComesBack) {
+  sim::RemoveHidDevices();
+  Play(Constant(5000, INFINITE).Polar(9000));
+  for (DWORD t = 0; t < 5; ++t) PairAt(t);
+  device = sim::AddHidDevice(kDevicePath);
+  for (DWORD t = 5; t < 10; ++t) PairAt(t);
+  EXPECT_EQ(ReportBytes(*device), std::vector<std::vector<BYTE>>{Bytes(0x00, 0x00, 0x13, 0x00)});
+}
+
+// A device that opens but refuses the write (here: it takes reports of
+// another length). One try per step, and a failing joystick never restarts
+// the zero repeats that every joystick of the module shares.
+TEST_F(FFServerReportTest, ARefusedWriteIsTriedOncePerStep) {
+  sim::RemoveHidDevices();
+  std::shared_ptr<sim::HidDevice> refusing = sim::AddHidDevice(kDevicePath, 5);
+  std::shared_ptr<sim::HidDevice> second = sim::AddHidDevice(kSecondDevicePath);
+  std::unique_ptr<FFServer> other(MakeServer(1, kSecondDevicePath));
+  g_nZeroReports = 5;  // the module's repeats are spent: the other server stays silent
+  Play(Constant(10000, INFINITE));
+  for (DWORD t = 0; t < 8; ++t) {
+    PairAt(t);
+    EXPECT_EQ(refusing->OpenCount(), t + 1) << "one open per step";
+    other->RunStep();
+  }
+  EXPECT_EQ(refusing->ReportCount(), 0u);
+  EXPECT_EQ(second->ReportCount(), 0u) << "a failed write restarted the shared zero repeats";
+
+  sim::RemoveHidDevices();
+  device = sim::AddHidDevice(kDevicePath);
+  for (DWORD t = 8; t < 12; ++t) PairAt(t);
+  EXPECT_EQ(ReportBytes(*device), std::vector<std::vector<BYTE>>{Bytes(0x00, 0x1F, 0x00, 0x00)});
+  EXPECT_EQ(device->OpenCount(), 1u) << "a delivered pair is not sent again";
+}
+
+// The zero repeats follow a fall to (0, 0) only: a steady pair with one
+// motor off is written once.
+TEST_F(FFServerReportTest, ASteadyPairWithOneMotorOffIsWrittenOnce) {
+  for (LONG lDirection : {0, 9000}) {
+    SCOPED_TRACE(lDirection);
+    ASSERT_TRUE(server->ResetEffects());
+    for (DWORD t = 0; t < 10; ++t) PairAt(t);
+    device->Clear();
+    Play(Constant(10000, INFINITE).Polar(lDirection));
+    for (DWORD t = 10; t < 20; ++t) PairAt(t);
+    EXPECT_EQ(ReportBytes(*device).size(), 1u);
+  }
 }
 
 TEST_F(FFServerReportTest, IdleStepWritesAllOff) {

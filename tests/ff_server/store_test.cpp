@@ -38,22 +38,26 @@ TEST_F(FFServerStoreTest, HandlesInALargeStoreFillTheGapsFromTheLowest) {
 }
 
 TEST_F(FFServerStoreTest, AddCopiesTheDescriptionInMilliseconds) {
+  // The parameter flags of a new effect are stored, never read: flags 0
+  // still copy every member.
   struct Case {
-    DWORD dwDurationUs, dwStartDelayUs, dwDurationMs, dwStartDelayMs;
+    DWORD dwDurationUs, dwStartDelayUs, dwDurationMs, dwStartDelayMs, dwFlags;
   } cases[] = {
-      {2500000, 1500, 2500, 1},
-      {999, 999, 0, 0},
-      {INFINITE, 0, INFINITE, 0},
-      {INFINITE - 1, INFINITE, 4294967, 4294967},
+      {2500000, 1500, 2500, 1, DIEP_ALLPARAMS | DIEP_START},
+      {999, 999, 0, 0, DIEP_ALLPARAMS | DIEP_START},
+      {INFINITE, 0, INFINITE, 0, DIEP_ALLPARAMS | DIEP_START},
+      {INFINITE - 1, INFINITE, 4294967, 4294967, DIEP_ALLPARAMS | DIEP_START},
+      {2500000, 1500, 2500, 1, 0},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.dwDurationUs);
+    SCOPED_TRACE(testing::Message() << c.dwDurationUs << " flags " << c.dwFlags);
     Desc d = Constant(-2500, c.dwDurationUs).Envelope(100, 200000, 300, 400000).Polar(27000);
     d.eff.dwStartDelay = c.dwStartDelayUs;
     d.eff.dwSamplePeriod = 1234;
     d.eff.dwGain = 7777;
+    d.rgdwAxes[0] = 9;
     DWORD dwEffect = 0xdeadbeef;
-    ASSERT_TRUE(server->AddEffect(ET_CONSTANT, &dwEffect, d.Get(), DIEP_ALLPARAMS | DIEP_START));
+    ASSERT_TRUE(server->AddEffect(ET_CONSTANT, &dwEffect, d.Get(), c.dwFlags));
     EffectRecord* pRec = FindRecord(server.get(), dwEffect);
     ASSERT_NE(pRec, nullptr);
     EXPECT_EQ(pRec->dwDuration, c.dwDurationMs);
@@ -64,9 +68,10 @@ TEST_F(FFServerStoreTest, AddCopiesTheDescriptionInMilliseconds) {
     EXPECT_EQ(pRec->dwGain, 7777u);
     EXPECT_EQ(pRec->cAxes, 1u);
     EXPECT_EQ(pRec->rglDirection[0], 27000);
-    EXPECT_EQ(pRec->diEnvelope.dwAttackTime, 200000u);  // still microseconds
-    EXPECT_EQ(pRec->diEnvelope.dwFadeLevel, 300u);
-    EXPECT_EQ(pRec->dwParamFlags, DIEP_ALLPARAMS | DIEP_START);
+    const DIENVELOPE env = {sizeof(DIENVELOPE), 100, 200000, 300, 400000};  // times still in microseconds
+    EXPECT_EQ(0, memcmp(&pRec->diEnvelope, &env, sizeof env));
+    EXPECT_EQ(pRec->rgdwAxes[0], 9u);
+    EXPECT_EQ(pRec->dwParamFlags, c.dwFlags);
     EXPECT_EQ(pRec->dwState, (DWORD)EFFECT_STOPPED);  // a download alone does not start it
     EXPECT_EQ(pRec->dwStartTick, 0u);
     ASSERT_EQ(pRec->cbTypeSpecificParams, sizeof(DICONSTANTFORCE));
@@ -90,12 +95,16 @@ TEST_F(FFServerStoreTest, MoreThanFourAxesKeepsFourAndReportsTheAssertion) {
     EXPECT_EQ(pRec->rgdwAxes[i], (DWORD)i);
     EXPECT_EQ(pRec->rglDirection[i], 100 * (i + 1));
   }
-  EXPECT_NE(sim::DebugOutput().find("peff->cAxes <= 4"), std::string::npos);
+  EXPECT_EQ(sim::DebugOutput(), "Assertion failed: peff->cAxes <= 4\n");
 
-  sim::ClearDebugOutput();
-  d.eff.cAxes = 4;
-  Add(d);
-  EXPECT_EQ(sim::DebugOutput().find("peff->cAxes <= 4"), std::string::npos);
+  // One report per description beyond four axes, none up to four.
+  for (DWORD cAxes : {4u, 5u}) {
+    SCOPED_TRACE(cAxes);
+    sim::ClearDebugOutput();
+    d.eff.cAxes = cAxes;
+    Add(d);
+    EXPECT_EQ(sim::DebugOutput(), cAxes > 4 ? "Assertion failed: peff->cAxes <= 4\n" : "");
+  }
 }
 
 TEST_F(FFServerStoreTest, UpdateWithMoreThanFourAxesKeepsFour) {
@@ -235,17 +244,28 @@ TEST_F(FFServerStoreTest, UpdateWithNullEnvelopeKeepsTheStoredOne) {
 TEST_F(FFServerStoreTest, UpdateWithStartRestartsTheTimeOfARunningEffectOnly) {
   Desc d = Constant(4000);
   const DWORD dwPlaying = Play(d);
+  const DWORD dwPaused = Play(d);
   const DWORD dwStopped = Add(d);
+  sim::SetTick(kStartTick + 300);
+  ASSERT_TRUE(server->PauseEffect(dwPaused));
   sim::SetTick(kStartTick + 700);
-  ASSERT_TRUE(server->UpdateEffect(ET_CONSTANT, dwPlaying, d.Get(), DIEP_START));
-  ASSERT_TRUE(server->UpdateEffect(ET_CONSTANT, dwStopped, d.Get(), DIEP_START));
-  EffectRecord* pPlaying = FindRecord(server.get(), dwPlaying);
-  EXPECT_EQ(pPlaying->dwStartTick, kStartTick + 700);
-  EXPECT_EQ(pPlaying->dwPauseTick, kStartTick + 700);
-  EXPECT_EQ(pPlaying->dwState, (DWORD)EFFECT_PLAYING);
-  EffectRecord* pStopped = FindRecord(server.get(), dwStopped);
-  EXPECT_EQ(pStopped->dwStartTick, 0u);
-  EXPECT_EQ(pStopped->dwState, (DWORD)EFFECT_STOPPED);
+  for (DWORD dwEffect : {dwPlaying, dwPaused, dwStopped})
+    ASSERT_TRUE(server->UpdateEffect(ET_CONSTANT, dwEffect, d.Get(), DIEP_START));
+  struct Expected {
+    DWORD dwEffect, dwState, dwStartTick, dwPauseTick;
+  } expected[] = {
+      {dwPlaying, EFFECT_PLAYING, kStartTick + 700, kStartTick + 700},
+      // The state stays: the driver's PlayEffect that follows resumes it.
+      {dwPaused, EFFECT_PAUSED, kStartTick + 700, kStartTick + 700},
+      {dwStopped, EFFECT_STOPPED, 0, 0},
+  };
+  for (const Expected& e : expected) {
+    SCOPED_TRACE(e.dwEffect);
+    const EffectRecord* pRec = FindRecord(server.get(), e.dwEffect);
+    EXPECT_EQ(pRec->dwState, e.dwState);
+    EXPECT_EQ(pRec->dwStartTick, e.dwStartTick);
+    EXPECT_EQ(pRec->dwPauseTick, e.dwPauseTick);
+  }
 }
 
 TEST_F(FFServerStoreTest, PlayStatesAndTicks) {
@@ -310,6 +330,7 @@ TEST_F(FFServerStoreTest, PauseAllAndResumeAllSkipThePausedTime) {
   EXPECT_EQ(server->QueryEffectState(dwPlaying), (DWORD)EFFECT_PAUSED);
   EXPECT_EQ(LeftAt(2000), 0);
   EXPECT_EQ(server->m_dwDevState.load(), (DWORD)EFFECT_PAUSED);
+  ASSERT_TRUE(server->PauseAll());  // a second pause keeps the first one's tick
   sim::SetTick(kStartTick + 3600);
   ASSERT_TRUE(server->ResumeAll());
   EXPECT_EQ(server->QueryEffectState(dwPlaying), (DWORD)EFFECT_PLAYING);

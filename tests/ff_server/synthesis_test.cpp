@@ -48,6 +48,7 @@ TEST_F(FFServerSynthesisTest, PhasesOfAnEffect) {
       {"fade half", ET_CONSTANT, Constant(10000).Envelope(0, 0, 0, 1000000), 1500, 5000},
       {"fade last", ET_CONSTANT, Constant(10000).Envelope(0, 0, 0, 1000000), 1999, 10},
       {"fade over", ET_CONSTANT, Constant(10000).Envelope(0, 0, 0, 1000000), 2000, 0},
+      {"fade over, level not 0", ET_CONSTANT, Constant(10000).Envelope(0, 0, 3000, 1000000), 2000, 0},
       // Durations under a millisecond still sustain their first tick.
       {"zero duration", ET_CONSTANT, Constant(3000, 999), 0, 3000},
       {"zero duration over", ET_CONSTANT, Constant(3000, 999), 1, 0},
@@ -67,8 +68,13 @@ TEST_F(FFServerSynthesisTest, Ramps) {
       {"8000..3000 3/4", ET_RAMP, Ramp(8000, 3000), 750, 1250},
       {"8000..3000 end", ET_RAMP, Ramp(8000, 3000), 1000, 0},
       {"difference capped", ET_RAMP, Ramp(-10000, 10000), 500, 5000},
+      // The attack runs toward the ramp's start level as the block holds it
+      // before the first sustain tick normalises it.
+      {"attack toward the start", ET_RAMP, Ramp(8000, 3000).Envelope(0, 1000000, 0, 0), 500, 4000},
       {"delayed, last ms", ET_RAMP, [] { Desc d = Ramp(0, 10000); d.eff.dwStartDelay = 500000; return d; }(), 1500, 10000},
       // 300 s: 10000 * 250000 leaves 32 bits, the interpolation must not wrap.
+      // The sustain runs after the attack: s counts from the attack's end.
+      {"sustain after an attack", ET_RAMP, Ramp(0, 10000).Envelope(0, 500000, 0, 0), 1000, 5000},
       {"long ramp", ET_RAMP, Ramp(0, 10000, 300 * kSecondUs), 250000, 8333},
       {"long attack", ET_CONSTANT, Constant(10000, INFINITE).Envelope(0, 300 * kSecondUs, 0, 0), 250000, 8333},
       {"long fade", ET_CONSTANT, Constant(10000, 0).Envelope(0, 0, 0, 300 * kSecondUs), 50000, 8333},
@@ -128,11 +134,19 @@ TEST_F(FFServerSynthesisTest, Waveforms) {
       {"saw up restart", ET_SAWTOOTHUP, Periodic(10000, 0, 0, k100), 50, 0},
       {"saw down start", ET_SAWTOOTHDOWN, Periodic(10000, 0, 0, k100), 0, 10000},
       {"saw down second tooth", ET_SAWTOOTHDOWN, Periodic(10000, 0, 0, k100), 60, 8000},
+      {"saw down second tooth starts", ET_SAWTOOTHDOWN, Periodic(10000, 0, 0, k100), 50, 10000},
+      // Pm = 199, H = 99: the phase 35640 shifts by (199 * 99) / 100 = 197 ms.
+      {"triangle shift of a share", ET_TRIANGLE, Periodic(10000, 0, 35640, 199000), 0, 101},
       // A period under 1 ms plays magnitude plus offset without a waveform.
       {"period under 1 ms", ET_SQUARE, Periodic(5000, 2000, 0, 500), 77, 7000},
       {"sine period under 1 ms", ET_SINE, Periodic(5000, 2000, 0, 999), 13, 7000},
+      // A scaled period of exactly 1 ms stays 1 ms (Pm = 1, H = 0): the
+      // square is never in its high half.
+      {"scaled period of 1 ms", ET_SQUARE, Periodic(5000, 2000, 0, 1000), 4, 2000},
       // Attack and fade of a periodic effect follow the magnitude alone.
       {"periodic attack", ET_SQUARE, Periodic(8000, 2000, 0, k100).Envelope(0, 1000000, 0, 0), 500, 4000},
+      {"sine attack", ET_SINE, Periodic(8000, 2000, 0, k100).Envelope(0, 1000000, 0, 0), 500, 4000},
+      {"saw down attack", ET_SAWTOOTHDOWN, Periodic(8000, 2000, 0, k100).Envelope(0, 1000000, 0, 0), 500, 4000},
   };
   RunWaveCases(cases);
 }
@@ -158,8 +172,9 @@ TEST_F(FFServerSynthesisTest, TimeCycleScalesThePeriod) {
   } cases[] = {
       {0, 50, 2000},   {84, 50, 2000},   {85, 50, 7000},   {85, 100, 2000}, {169, 100, 2000},
       {170, 149, 7000}, {170, 150, 2000}, {254, 150, 2000}, {255, 150, 7000}, {255, 200, 2000},
-      // A setting beyond 255 counts as 255.
-      {0xFFFFFFFF, 150, 7000},
+      // Beyond 255 the same arithmetic: 340 gives five thirds (Pm = 500),
+      // the largest setting a period of 5052902800 ms.
+      {340, 249, 7000}, {340, 250, 2000}, {0xFFFFFFFF, 250, 7000},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.dwTimeCycle << " at " << c.dwAtMs);
@@ -169,6 +184,13 @@ TEST_F(FFServerSynthesisTest, TimeCycleScalesThePeriod) {
     Play(Periodic(5000, 2000, 0, 300000), ET_SQUARE);
     EXPECT_EQ(LeftAt(c.dwAtMs), c.lLeft);
   }
+  // The largest setting, period and phase: the triangle's phase shift of
+  // (Pm * 11930464) / 100 ms, with Pm = 72340174236046, is exact.
+  server->m_Settings.dwTimeCycle = 0xFFFFFFFF;
+  ASSERT_TRUE(server->ResetEffects());
+  sim::SetTick(kStartTick);
+  Play(Periodic(10000, 0, 0xFFFFFFFF, 0xFFFFFFFF), ET_TRIANGLE);
+  EXPECT_EQ(LeftAt(2000000), 7199);
 }
 
 TEST_F(FFServerSynthesisTest, DefaultTimeCycleTurnsAOneMillisecondPeriodIntoTwo) {
@@ -194,6 +216,29 @@ TEST_F(FFServerSynthesisTest, AutoModeDrawsTheFactorAnewEachTick) {
   // The factor is 1 for about a third of the draws.
   EXPECT_GT(nLow, 50);
   EXPECT_GT(nHigh, 100);
+}
+
+// The factor is 4 only when rand() gives 32767. The draws are predicted from
+// seeds found with the same C library: the first draw after srand(seed).
+TEST_F(FFServerSynthesisTest, AutoModeFactorReachesFourOnlyAtTheTopDraw) {
+  server->m_Settings.dwAutoMode = 1;
+  auto seedDrawing = [](int nDraw) {
+    for (unsigned seed = 1;; ++seed) {
+      srand(seed);
+      if ((rand() & 0x7FFF) == nDraw) return seed;
+    }
+  };
+  // A 300 ms square at s = 175 is high only with the factor 4 (Pm = 400).
+  struct Case {
+    int nDraw;
+    LONG lLeft;
+  } cases[] = {{32767, 7000}, {32766, 2000}, {0, 2000}};
+  Play(Periodic(5000, 2000, 0, 300000), ET_SQUARE);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.nDraw);
+    srand(seedDrawing(c.nDraw));
+    EXPECT_EQ(LeftAt(175), c.lLeft);
+  }
 }
 
 TEST_F(FFServerSynthesisTest, GainsScaleInTurnWithTruncation) {
@@ -265,16 +310,22 @@ TEST_F(FFServerSynthesisTest, MotorPowerFactor) {
   // k = power * 6 / 255 + 1; each share becomes |k * share / 5|.
   struct Case {
     DWORD dwMotorPower;
-    LONG lLeft;
+    LONG lMagnitude, lLeft;
   } cases[] = {
-      {0, 1000},   {42, 1000},  {43, 2000},  {84, 2000},  {85, 3000},  {127, 3000},        {128, 4000},
-      {169, 4000}, {170, 5000}, {212, 5000}, {213, 6000}, {254, 6000}, {255, 7000}, {0xFFFFFFFF, 7000},
+      {0, 5000, 1000},   {42, 5000, 1000},  {43, 5000, 2000},  {84, 5000, 2000},  {85, 5000, 3000},
+      {127, 5000, 3000}, {128, 5000, 4000}, {169, 5000, 4000}, {170, 5000, 5000}, {212, 5000, 5000},
+      {213, 5000, 6000}, {254, 5000, 6000}, {255, 5000, 7000},
+      // Beyond the setting's range the same arithmetic: 297 still gives 7,
+      // 298 gives 8, two million gives 47059.
+      {297, 5000, 7000}, {298, 5000, 8000}, {1000, 300, 1440}, {2000000, 1, 9411},
+      // power * 6 beyond 32 bits: the share reaches full scale, no further.
+      {0xFFFFFFFF, 1, 10000},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.dwMotorPower);
     server->m_Settings.dwMotorPower = c.dwMotorPower;
     ASSERT_TRUE(server->ResetEffects());
-    Play(Constant(5000));
+    Play(Constant(c.lMagnitude));
     EXPECT_EQ(LeftAt(0), c.lLeft);
   }
 }
@@ -301,19 +352,25 @@ TEST_F(FFServerSynthesisTest, SumsAreClampedToFullScale) {
   EXPECT_EQ(PairAt(0), std::make_pair(10000, 3000));
 }
 
+// The condition types and the custom type stop at their first tick past the
+// start delay without force; an unknown type gives none and keeps playing.
 TEST_F(FFServerSynthesisTest, TypesWithoutForce) {
-  const DWORD dwDamper = [&] {
-    Desc d = Constant(5000);
+  for (DWORD dwType = ET_SPRING; dwType <= ET_CUSTOM; ++dwType) {
+    SCOPED_TRACE(dwType);
+    ASSERT_TRUE(server->ResetEffects());
+    sim::SetTick(kStartTick);
+    Desc d = Periodic(5000, 2000, 0, 100000).Envelope(10000, 1000000, 0, 0);
     d.eff.dwStartDelay = 500000;
-    return Play(d, ET_DAMPER);
-  }();
-  const DWORD dwUnknown = Play(Constant(5000), 12);
-  EXPECT_EQ(LeftAt(499), 0);
-  EXPECT_EQ(server->QueryEffectState(dwDamper), (DWORD)EFFECT_PLAYING);  // still in its delay
-  EXPECT_EQ(LeftAt(500), 0);
-  EXPECT_EQ(server->QueryEffectState(dwDamper), (DWORD)EFFECT_STOPPED);
-  EXPECT_EQ(server->QueryEffectState(dwUnknown), (DWORD)EFFECT_PLAYING);
-  EXPECT_EQ(server->m_dwDevState.load(), (DWORD)EFFECT_PLAYING);
+    const DWORD dwEffect = Play(d, dwType);
+    const DWORD dwUnknown = Play(Constant(5000), 12);
+    EXPECT_EQ(LeftAt(499), 0);
+    EXPECT_EQ(server->QueryEffectState(dwEffect), (DWORD)EFFECT_PLAYING);  // still in its delay
+    EXPECT_EQ(LeftAt(500), 0);
+    EXPECT_EQ(server->QueryEffectState(dwEffect), (DWORD)EFFECT_STOPPED);
+    EXPECT_NE(FindRecord(server.get(), dwEffect), nullptr) << "a stopped effect stays stored";
+    EXPECT_EQ(server->QueryEffectState(dwUnknown), (DWORD)EFFECT_PLAYING);
+    EXPECT_EQ(server->m_dwDevState.load(), (DWORD)EFFECT_PLAYING);
+  }
 }
 
 TEST_F(FFServerSynthesisTest, SummaryState) {
@@ -323,14 +380,19 @@ TEST_F(FFServerSynthesisTest, SummaryState) {
   Add(Constant(5000));
   LeftAt(0);
   EXPECT_EQ(server->m_dwDevState.load(), (DWORD)EFFECT_PLAYING);
-  server->PauseEffect(a);
+  // Playing wins over paused, whichever comes first in the list.
+  server->PauseEffect(b);
   LeftAt(1);
   EXPECT_EQ(server->m_dwDevState.load(), (DWORD)EFFECT_PLAYING);
+  server->ResumeEffect(b);
+  server->PauseEffect(a);
+  LeftAt(2);
+  EXPECT_EQ(server->m_dwDevState.load(), (DWORD)EFFECT_PLAYING);
   server->PauseEffect(b);
-  EXPECT_EQ(LeftAt(2), 0);
+  EXPECT_EQ(LeftAt(3), 0);
   EXPECT_EQ(server->m_dwDevState.load(), (DWORD)EFFECT_PAUSED);
   server->HaltAll();
-  LeftAt(3);
+  LeftAt(4);
   EXPECT_EQ(server->m_dwDevState.load(), (DWORD)EFFECT_STOPPED);
   // An effect that ends in a tick still counts as playing in that tick.
   Play(Constant(5000, 0));
@@ -348,6 +410,8 @@ TEST_F(FFServerSynthesisTest, TickWrapBetweenStartAndNow) {
   EXPECT_EQ(server->m_lLastLeft, 5120);
 }
 
+// An effect without a block long enough for its type gives no force in any
+// phase, its envelope's levels included, and still runs its course.
 TEST_F(FFServerSynthesisTest, ShortOrMissingBlocksPlayNothingAndStillRunOut) {
   struct Case {
     DWORD dwEffectId;
@@ -360,7 +424,7 @@ TEST_F(FFServerSynthesisTest, ShortOrMissingBlocksPlayNothingAndStillRunOut) {
     SCOPED_TRACE(testing::Message() << c.dwEffectId << " with " << c.cb << " bytes");
     ASSERT_TRUE(server->ResetEffects());
     sim::SetTick(kStartTick);
-    Desc d = Periodic(10000, 5000, 0, 100000, kSecondUs);
+    Desc d = Periodic(10000, 5000, 0, 100000, kSecondUs).Envelope(8000, 500000, 6000, 500000);
     d.block.ramp = {10000, 0};
     d.eff.cbTypeSpecificParams = c.cb;
     if (c.cb == 0) {
@@ -370,8 +434,11 @@ TEST_F(FFServerSynthesisTest, ShortOrMissingBlocksPlayNothingAndStillRunOut) {
     DWORD dwEffect = 0;
     ASSERT_TRUE(server->AddEffect(c.dwEffectId, &dwEffect, c.cb ? d.Get() : &d.eff, DIEP_ALLPARAMS));
     ASSERT_TRUE(server->PlayEffect(dwEffect));
-    EXPECT_EQ(LeftAt(10), 0);
-    EXPECT_EQ(LeftAt(1001), 0);
+    EXPECT_EQ(LeftAt(10), 0);     // attack
+    EXPECT_EQ(LeftAt(1000), 0);   // sustain
+    EXPECT_EQ(LeftAt(1990), 0);   // fade
+    EXPECT_EQ(server->QueryEffectState(dwEffect), (DWORD)EFFECT_PLAYING);
+    EXPECT_EQ(LeftAt(2001), 0);
     EXPECT_EQ(server->QueryEffectState(dwEffect), (DWORD)EFFECT_STOPPED);
   }
 }
@@ -387,6 +454,7 @@ TEST_F(FFServerSynthesisTest, DirectionsSplitTheForce) {
       {"north-east", Constant(10000).Polar(4500), {7071, 7071}},
       {"south", Constant(10000).Polar(18000), {10000, 0}},
       {"west", Constant(10000).Polar(27000), {0, 10000}},
+      {"west, the smallest force", Constant(1).Polar(27000), {0, 1}},
       {"negative angle", Constant(10000).Polar(-9000), {0, 0}},
       {"cartesian 1:1", Constant(10000).Cartesian(2, 1, 1), {5000, 5000}},
       {"cartesian 0:0", Constant(10000).Cartesian(2, 0, 0), {10000, 10000}},

@@ -219,6 +219,60 @@ TEST_P(ModuleTest, DirectInputRoadDrivesTheMotors) {
   EXPECT_EQ(pfnCanUnloadNow(), S_OK);
 }
 
+// A game stops, pauses or resets and plays again at once, before the
+// playback thread has run a step: the motors must run again, not stay off
+// while the effect reports playing.
+TEST_P(ModuleTest, CommandThenImmediateRestartDrivesTheMotorsAgain) {
+  WriteSettings(63);  // motor-power factor 2/5: 10000 on the left gives level 17
+  IDirectInputEffectDriver* pDriver = CreateDriver();
+  ASSERT_NE(pDriver, nullptr);
+  ASSERT_EQ(Bind(pDriver, 0, kDevicePath), S_OK);
+  ASSERT_EQ(pDriver->SetGain(0, 10000), S_OK);
+  Constant push(10000, 0, INFINITE);
+  DWORD dwEffect = 0;
+  ASSERT_EQ(pDriver->DownloadEffect(0, 0, &dwEffect, &push.eff, DIEP_ALLPARAMS | DIEP_START), S_OK);
+  const Bytes kRunning = {0, 17, 0, 0};
+  auto lastIsRunning = [&] {
+    const auto reports = device->Reports();
+    return !reports.empty() && reports.back().bytes == kRunning;
+  };
+  ASSERT_TRUE(WaitFor(lastIsRunning));
+
+  struct Case {
+    const char* name;
+    std::function<void()> commandThenRestart;
+  } cases[] = {
+      {"stop all, start",
+       [&] {
+         pDriver->SendForceFeedbackCommand(0, DISFFC_STOPALL);
+         pDriver->StartEffect(0, dwEffect, 0, 1);
+       }},
+      {"pause, continue",
+       [&] {
+         pDriver->SendForceFeedbackCommand(0, DISFFC_PAUSE);
+         pDriver->SendForceFeedbackCommand(0, DISFFC_CONTINUE);
+       }},
+      {"reset, download and start",
+       [&] {
+         pDriver->SendForceFeedbackCommand(0, DISFFC_RESET);
+         dwEffect = 0;
+         pDriver->DownloadEffect(0, 0, &dwEffect, &push.eff, DIEP_ALLPARAMS | DIEP_START);
+       }},
+  };
+  for (const Case& c : cases) {
+    for (int iTry = 0; iTry < 10; ++iTry) {
+      SCOPED_TRACE(testing::Message() << c.name << ", try " << iTry);
+      device->Clear();
+      c.commandThenRestart();
+      EXPECT_TRUE(WaitFor(lastIsRunning)) << "the motors stayed off";
+      DWORD dwStatus = 0;
+      EXPECT_EQ(pDriver->GetEffectStatus(0, dwEffect, &dwStatus), S_OK);
+      EXPECT_EQ(dwStatus, DIEGES_PLAYING);
+    }
+  }
+  EXPECT_EQ(pDriver->Release(), 0u);
+}
+
 TEST_P(ModuleTest, UnpluggedDeviceIsSkippedWithoutFailure) {
   IDirectInputEffectDriver* pDriver = CreateDriver();
   ASSERT_NE(pDriver, nullptr);
@@ -264,16 +318,20 @@ TEST_P(ModuleTest, RegistrationThroughTheExports) {
   HKEY hKey = nullptr;
   ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, (std::string(kClassKey) + "\\InProcServer32").c_str(), 0, KEY_READ, &hKey),
             ERROR_SUCCESS);
-  char szValue[300] = {};
-  DWORD cb = sizeof szValue;
-  DWORD dwType = 0;
-  EXPECT_EQ(RegQueryValueExA(hKey, nullptr, nullptr, &dwType, reinterpret_cast<BYTE*>(szValue), &cb), ERROR_SUCCESS);
-  EXPECT_EQ(dwType, static_cast<DWORD>(REG_SZ));
-  EXPECT_STREQ(szValue, szModule) << "the server is the module itself, not the host";
-  cb = sizeof szValue;
-  EXPECT_EQ(RegQueryValueExA(hKey, "ThreadingModel", nullptr, &dwType, reinterpret_cast<BYTE*>(szValue), &cb),
-            ERROR_SUCCESS);
-  EXPECT_STREQ(szValue, "Both");
+  // Each value is read into a sentinel-filled buffer: its size must cover
+  // the text and exactly one terminator.
+  for (const auto& [name, expected] : {std::pair<const char*, std::string>{nullptr, szModule}, {"ThreadingModel", "Both"}}) {
+    SCOPED_TRACE(name ? name : "(default)");
+    char szValue[300];
+    std::memset(szValue, 0xcd, sizeof szValue);
+    DWORD cb = sizeof szValue;
+    DWORD dwType = 0;
+    EXPECT_EQ(RegQueryValueExA(hKey, name, nullptr, &dwType, reinterpret_cast<BYTE*>(szValue), &cb), ERROR_SUCCESS);
+    EXPECT_EQ(dwType, static_cast<DWORD>(REG_SZ));
+    ASSERT_EQ(cb, expected.size() + 1);
+    EXPECT_EQ(szValue[expected.size()], 0);
+    EXPECT_EQ(std::string(szValue), expected) << "the server is the module itself, not the host";
+  }
   RegCloseKey(hKey);
 
   sim::ClearDebugOutput();

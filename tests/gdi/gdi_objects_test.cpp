@@ -21,20 +21,34 @@ TEST(GdiObjects, BitmapLivesInOneDcAtATime) {
   DeleteDC(hdcB);
 }
 
-TEST(GdiObjects, DeletedObjectIsGoneButItsDcKeepsDrawing) {
+// A bitmap or pen that a DC holds is not deleted: it keeps drawing and
+// counts as alive (so a leak shows) until it is selected out and deleted.
+TEST(GdiObjects, SelectedObjectLivesUntilSelectedOutAndDeleted) {
   const size_t nBefore = sim::GdiObjectCount();
   HDC hdc = CreateCompatibleDC(nullptr);
-  HBITMAP hbm = CreateBitmap(2, 2, 1, 32, nullptr);
+  HBITMAP hbm = CreateBitmap(4, 4, 1, 32, nullptr);
+  HPEN hPen = CreatePen(PS_SOLID, 1, 0x00FF00);
   HGDIOBJ hOld = SelectObject(hdc, hbm);
-  EXPECT_TRUE(DeleteObject(hbm));
-  EXPECT_EQ(GetObjectType(hbm), 0u);
-  EXPECT_EQ(SetPixel(hdc, 1, 1, 0x123456), 0x123456u);
-  EXPECT_EQ(GetPixel(hdc, 1, 1), 0x123456u);
+  HGDIOBJ hOldPen = SelectObject(hdc, hPen);
   EXPECT_FALSE(DeleteObject(hbm));
+  EXPECT_FALSE(DeleteObject(hPen));
+  EXPECT_EQ(sim::GdiObjectCount(), nBefore + 3);
+  EXPECT_EQ(GetObjectType(hbm), DWORD(OBJ_BITMAP));
+  MoveToEx(hdc, 0, 1, nullptr);
+  EXPECT_TRUE(LineTo(hdc, 4, 1));
+  EXPECT_EQ(sim::GetBitmapPixel(hbm, 3, 1), 0x00FF00u);
   SelectObject(hdc, hOld);
+  SelectObject(hdc, hOldPen);
+  EXPECT_TRUE(DeleteObject(hbm));
+  EXPECT_TRUE(DeleteObject(hPen));
+  EXPECT_FALSE(DeleteObject(hbm));
+  EXPECT_EQ(GetObjectType(hbm), 0u);
   EXPECT_TRUE(DeleteDC(hdc));
   EXPECT_FALSE(DeleteDC(hdc));
   EXPECT_EQ(sim::GdiObjectCount(), nBefore);
+  // Stock objects stay whatever is asked of them.
+  EXPECT_TRUE(DeleteObject(GetStockObject(BLACK_PEN)));
+  EXPECT_EQ(GetObjectType(GetStockObject(BLACK_PEN)), DWORD(OBJ_PEN));
 }
 
 TEST(GdiObjects, CreateBitmapReadsRowsPaddedToWords) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -39,10 +40,11 @@ TEST_F(GdiWindow, ClientRectIsTheSurfaceSize) {
 TEST_F(GdiWindow, UpdateRegionGrowsToTheBoundsOfItsRectanglesClippedToTheClient) {
   RECT rc;
   EXPECT_FALSE(GetUpdateRect(m_hWnd, &rc, FALSE));
-  const RECT a{2, 3, 10, 8}, b{30, 20, 60, 50}, outside{50, 50, 60, 60};
+  const RECT a{2, 3, 10, 8}, b{30, 20, 60, 50}, outside{50, 50, 60, 60}, noWidth{5, 5, 5, 20};
   EXPECT_TRUE(InvalidateRect(m_hWnd, &a, FALSE));
   EXPECT_TRUE(InvalidateRect(m_hWnd, &b, FALSE));
   EXPECT_TRUE(InvalidateRect(m_hWnd, &outside, TRUE));
+  EXPECT_TRUE(InvalidateRect(m_hWnd, &noWidth, TRUE));
   ASSERT_TRUE(GetUpdateRect(m_hWnd, &rc, FALSE));
   EXPECT_TRUE(SameRect(rc, RECT{2, 3, 40, 30}));
 
@@ -52,7 +54,8 @@ TEST_F(GdiWindow, UpdateRegionGrowsToTheBoundsOfItsRectanglesClippedToTheClient)
   ASSERT_NE(hdc, nullptr);
   EXPECT_EQ(ps.hdc, hdc);
   EXPECT_TRUE(SameRect(ps.rcPaint, RECT{2, 3, 40, 30}));
-  // The rectangle wholly outside the client area brought no erase with it.
+  // The rectangles wholly outside the client area or without pixels brought
+  // no erase with them.
   EXPECT_FALSE(ps.fErase);
   EndPaint(m_hWnd, &ps);
   EXPECT_FALSE(GetUpdateRect(m_hWnd, &rc, FALSE));
@@ -88,6 +91,96 @@ TEST_F(GdiWindow, PaintDcDrawsOnlyInsideTheUpdateRectangle) {
   EXPECT_EQ(sim::GetWindowPixel(m_hWnd, 9, 10), 0xFFFFFFu);
   EXPECT_EQ(sim::GetWindowPixel(m_hWnd, 20, 19), 0xFFFFFFu);
   EXPECT_EQ(sim::GetWindowPixel(m_hWnd, 19, 20), 0xFFFFFFu);
+}
+
+// The update region against a model of its pixels: after invalidations and
+// validations of overlapping rectangles (some reaching out of the client
+// area), GetUpdateRect gives the bounds of the pixels left invalid, and a
+// paint over the whole client area (brush, blit, pixels or lines) colours
+// exactly those pixels.
+TEST_F(GdiWindow, UpdateRegionHoldsExactlyThePixelsLeftInvalid) {
+  constexpr int kCx = 40, kCy = 30;
+  uint32_t seed = 12345;
+  auto next = [&seed](int n) {
+    seed = seed * 1103515245u + 12345u;
+    return int((seed >> 16) % unsigned(n));
+  };
+  HBRUSH hbrRed = CreateSolidBrush(0x0000FF);
+  HBRUSH hbrWhite = CreateSolidBrush(0xFFFFFF);
+  const RECT all{0, 0, kCx, kCy};
+  // The rounds paint in turn with a brush, a blit from this red bitmap,
+  // single pixels and lines.
+  HPEN hPenRed = CreatePen(PS_SOLID, 1, 0x0000FF);
+  HDC hdcRed = CreateCompatibleDC(nullptr);
+  HBITMAP hbmRed = CreateBitmap(kCx, kCy, 1, 32, nullptr);
+  HGDIOBJ hOld = SelectObject(hdcRed, hbmRed);
+  FillRect(hdcRed, &all, hbrRed);
+  for (int round = 0; round < 48; ++round) {
+    SCOPED_TRACE(round);
+    bool model[kCy][kCx] = {};
+    ValidateRect(m_hWnd, nullptr);
+    for (int op = 0; op < 10; ++op) {
+      const RECT rc{next(50) - 5, next(40) - 5, 0, 0};
+      const RECT r{rc.left, rc.top, rc.left + next(25), rc.top + next(20)};
+      const bool bAdd = next(3) != 0;
+      if (bAdd)
+        InvalidateRect(m_hWnd, &r, FALSE);
+      else
+        ValidateRect(m_hWnd, &r);
+      for (int y = std::max(0, int(r.top)); y < std::min(kCy, int(r.bottom)); ++y)
+        for (int x = std::max(0, int(r.left)); x < std::min(kCx, int(r.right)); ++x) model[y][x] = bAdd;
+    }
+    RECT bounds{kCx, kCy, 0, 0};
+    for (int y = 0; y < kCy; ++y)
+      for (int x = 0; x < kCx; ++x)
+        if (model[y][x]) bounds = RECT{std::min(bounds.left, LONG(x)), std::min(bounds.top, LONG(y)),
+                                       std::max(bounds.right, LONG(x + 1)), std::max(bounds.bottom, LONG(y + 1))};
+    if (bounds.right == 0) bounds = RECT{0, 0, 0, 0};
+    RECT rc;
+    EXPECT_EQ(GetUpdateRect(m_hWnd, &rc, FALSE), bounds.right != 0 ? TRUE : FALSE);
+    EXPECT_TRUE(SameRect(rc, bounds));
+
+    HDC hdc = GetDC(m_hWnd);
+    FillRect(hdc, &all, hbrWhite);
+    ReleaseDC(m_hWnd, hdc);
+    PAINTSTRUCT ps;
+    hdc = BeginPaint(m_hWnd, &ps);
+    EXPECT_TRUE(SameRect(ps.rcPaint, bounds));
+    switch (round % 4) {
+      case 0:
+        FillRect(hdc, &all, hbrRed);
+        break;
+      case 1:
+        BitBlt(hdc, 0, 0, kCx, kCy, hdcRed, 0, 0, SRCCOPY);
+        break;
+      case 2:
+        for (int y = 0; y < kCy; ++y)
+          for (int x = 0; x < kCx; ++x)
+            EXPECT_EQ(SetPixel(hdc, x, y, 0x0000FF), model[y][x] ? 0x0000FFu : CLR_INVALID) << x << "," << y;
+        break;
+      default: {
+        HGDIOBJ hOldPen = SelectObject(hdc, hPenRed);
+        for (int y = 0; y < kCy; ++y) {
+          MoveToEx(hdc, 0, y, nullptr);
+          LineTo(hdc, kCx, y);
+        }
+        SelectObject(hdc, hOldPen);
+        break;
+      }
+    }
+    EndPaint(m_hWnd, &ps);
+    int nWrong = 0;
+    for (int y = 0; y < kCy; ++y)
+      for (int x = 0; x < kCx; ++x)
+        if ((sim::GetWindowPixel(m_hWnd, x, y) == 0x0000FF) != model[y][x]) ++nWrong;
+    EXPECT_EQ(nWrong, 0);
+  }
+  SelectObject(hdcRed, hOld);
+  DeleteObject(hPenRed);
+  DeleteObject(hbmRed);
+  DeleteDC(hdcRed);
+  DeleteObject(hbrRed);
+  DeleteObject(hbrWhite);
 }
 
 TEST_F(GdiWindow, GetDcDrawsOnTheWholeClientArea) {
@@ -170,6 +263,29 @@ TEST(GdiWindowProc, UpdateWindowPaintsOnlyAPendingUpdate) {
   EXPECT_EQ(sim::GetWindowPixel(hWnd, 4, 4), 0xFFFFFFu);
   EXPECT_TRUE(UpdateWindow(hWnd));
   EXPECT_EQ(g_nPaints, 1);
+  DestroyWindow(hWnd);
+}
+
+// An erase before the paint (GetUpdateRect asked to erase, InvalidateRect
+// without a window) goes through a DC clipped to the update region, which
+// is released afterwards.
+TEST(GdiWindowProc, EraseBeforeThePaintIsClippedAndLeavesNoDc) {
+  g_nPaints = g_nErases = 0;
+  HWND hWnd = sim::CreateTestWindow(8, 8, CountingProc);
+  ASSERT_NE(hWnd, nullptr);
+  const size_t nBefore = sim::GdiObjectCount();
+  const RECT rc{2, 2, 4, 4};
+  InvalidateRect(hWnd, &rc, TRUE);
+  RECT rcUpdate;
+  EXPECT_TRUE(GetUpdateRect(hWnd, &rcUpdate, TRUE));
+  EXPECT_EQ(g_nErases, 1);
+  EXPECT_EQ(sim::GetWindowPixel(hWnd, 2, 2), 0x0000FFu);
+  EXPECT_EQ(sim::GetWindowPixel(hWnd, 5, 5), 0xFFFFFFu);
+  EXPECT_TRUE(InvalidateRect(nullptr, nullptr, FALSE));
+  EXPECT_EQ(g_nErases, 2);
+  EXPECT_EQ(sim::GetWindowPixel(hWnd, 5, 5), 0x0000FFu);
+  EXPECT_EQ(sim::GdiObjectCount(), nBefore);
+  EXPECT_EQ(g_nPaints, 0);
   DestroyWindow(hWnd);
 }
 

@@ -11,6 +11,7 @@ struct Case {
   const char* name;
   std::vector<sim::KeyEvent> keys;
   DWORD dwExpected;
+  INT_PTR nResult = IDOK;  // the script ends the dialog with OK unless a key ends it first
 };
 
 const Case kCases[] = {
@@ -25,7 +26,15 @@ const Case kCases[] = {
     {"VirtualKeyZero", {Down(0)}, 0x64},
     {"LastKeyWins", {Down('A'), Down('Z'), Up('Z')}, 0x1D},
     {"ReleaseOfAnotherKeyReplaces", {Down('A'), Up('C')}, 0x06},
-    {"AltReleasedAfterF4", {Down(VK_MENU), Down(VK_F4), Up(VK_F4), Up(VK_MENU)}, 0x3D},
+    // Alt+F4 closes the dialog through the default procedures (SC_CLOSE,
+    // WM_CLOSE, IDCANCEL) before the releases, which never reach it: the
+    // capture keeps Alt and F4.
+    {"AltF4ClosesBeforeTheReleases", {Down(VK_MENU), Down(VK_F4), Up(VK_F4), Up(VK_MENU)}, 0x4003D, IDCANCEL},
+    {"EscapeClosesWithoutReachingTheProcedure", {Down(VK_SHIFT), Down(VK_ESCAPE), Up(VK_ESCAPE)}, 0x20000, IDCANCEL},
+    // The dialog manager takes the press of Tab; its release is an ordinary
+    // key message.
+    {"TabPressGoesToTheDialogManager", {Down('B'), Down(VK_TAB)}, 0x05},
+    {"TabReleaseReachesTheProcedure", {Down('B'), Down(VK_TAB), Up(VK_TAB)}, 0x2B},
     {"NoKeys", {}, 0},
 };
 
@@ -34,7 +43,7 @@ class KeyCaptureCases : public KeyCaptureTest, public ::testing::WithParamInterf
 TEST_P(KeyCaptureCases, CapturedKeyCode) {
   const Case& c = GetParam();
   g_PageEngine.m_dwCapturedKey = 0xdeadbeef;  // WM_INITDIALOG starts from 0
-  EXPECT_EQ(RunKeyCapture(sim::DialogScript{c.keys, IDOK}), IDOK);
+  EXPECT_EQ(RunKeyCapture(sim::DialogScript{c.keys, IDOK}), c.nResult);
   EXPECT_EQ(g_PageEngine.m_dwCapturedKey, c.dwExpected);
   EXPECT_TRUE(sim::LastDialogRun().bRan);
   EXPECT_FALSE(IsWindow(sim::LastDialogRun().hDlg));
@@ -65,6 +74,12 @@ TEST_F(KeyCaptureTest, CancelEndsWithIdCancelAndLeavesTheCapture) {
 TEST_F(KeyCaptureTest, EscapeEndsTheDialogThroughTheDialogManager) {
   EXPECT_EQ(RunKeyCapture(sim::DialogScript{{Down(VK_ESCAPE)}, 0}), IDCANCEL);
   EXPECT_EQ(g_PageEngine.m_dwCapturedKey, 0u);
+}
+
+// Return is the OK button's: the script's Cancel never comes.
+TEST_F(KeyCaptureTest, ReturnEndsTheDialogWithOkThroughTheDialogManager) {
+  EXPECT_EQ(RunKeyCapture(sim::DialogScript{{Down('B'), Down(VK_RETURN), Up(VK_RETURN)}, IDCANCEL}), IDOK);
+  EXPECT_EQ(g_PageEngine.m_dwCapturedKey, 0x05u);
 }
 
 TEST_F(KeyCaptureTest, OtherCommandsDoNotEndIt) {
@@ -113,6 +128,25 @@ TEST_F(KeyCaptureTest, PaintsTheFrameTheTitleAndTheKeyText) {
   EXPECT_GT(DarkPixels(withKey, kTitleRect), 20);
   EXPECT_EQ(DarkPixels(empty, kKeyRect), 0);
   EXPECT_GT(DarkPixels(withKey, kKeyRect), 20);
+}
+
+// The key line follows every key, releases too: a modifier let go after the
+// key leaves the dialog showing the key alone.
+TEST_F(KeyCaptureTest, TheKeyLineFollowsReleases) {
+  auto KeyLine = [](const sim::DialogRun& run) {
+    std::vector<COLORREF> pixels;
+    for (int y = kKeyRect.top; y < kKeyRect.bottom; ++y)
+      for (int x = kKeyRect.left; x < kKeyRect.right; ++x) pixels.push_back(run.Pixel(x, y));
+    return pixels;
+  };
+  RunKeyCapture(sim::DialogScript{{Down('A'), Up('A')}, IDOK});
+  const sim::DialogRun plain = sim::LastDialogRun();
+  RunKeyCapture(sim::DialogScript{{Down(VK_CONTROL), Down('A'), Up('A'), Up(VK_CONTROL)}, IDOK});
+  const sim::DialogRun released = sim::LastDialogRun();
+  RunKeyCapture(sim::DialogScript{{Down(VK_CONTROL), Down('A'), Up('A')}, IDOK});
+  const sim::DialogRun held = sim::LastDialogRun();
+  EXPECT_EQ(KeyLine(released), KeyLine(plain));
+  EXPECT_NE(KeyLine(held), KeyLine(plain)) << "with Ctrl still held the line reads Ctl+A";
 }
 
 TEST_F(KeyCaptureTest, VkToUsageHasNinetySixKeysAndNoModifiers) {

@@ -1,5 +1,9 @@
 // The TESTBUTTON class: registration, the lamp chosen by the user data, and
 // the caption of at most two characters, through dialog template 109.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
 #include "keycapture_fixture.h"
 
 namespace keytest {
@@ -20,7 +24,7 @@ class TestButtonTest : public KeyCaptureTest {
     ASSERT_NE(m_hButton, nullptr);
   }
   void TearDown() override {
-    DestroyWindow(m_hDlg);
+    if (m_hDlg) DestroyWindow(m_hDlg);
     KeyCaptureTest::TearDown();
   }
   void Show(LONG_PTR lUser, const char* pszText) {
@@ -72,6 +76,32 @@ TEST_F(TestButtonTest, OtherUserDataShowsTheUnlitLamp) {
   EXPECT_EQ(Lamp(), unlit);
 }
 
+// The caption is drawn in light grey (0xCACACA) over the lamp, without a
+// background of its own: where the glyphs (smoothed at their edges) cover
+// the red lamp, they make it lighter, up to that grey.
+TEST_F(TestButtonTest, CaptionIsLightGreyOverTheLamp) {
+  Show(1, "");
+  std::vector<COLORREF> bare;
+  for (int y = 0; y < 33; ++y)
+    for (int x = 0; x < 30; ++x) bare.push_back(sim::GetWindowPixel(m_hButton, x, y));
+  Show(1, "88");
+  int nLighter = 0, nDarker = 0, nBrightest = 0;
+  for (int y = 0; y < 33; ++y)
+    for (int x = 0; x < 30; ++x) {
+      const COLORREF c = sim::GetWindowPixel(m_hButton, x, y);
+      const COLORREF b = bare[size_t(y * 30 + x)];
+      if (c == b) continue;
+      if (GetGValue(c) > GetGValue(b))
+        ++nLighter;
+      else
+        ++nDarker;
+      nBrightest = std::max(nBrightest, int(GetGValue(c)));
+    }
+  EXPECT_GT(nLighter, 20);
+  EXPECT_EQ(nDarker, 0);
+  EXPECT_EQ(nBrightest, 0xCA);
+}
+
 TEST_F(TestButtonTest, AFiveCharacterCaptionShowsOnlyItsFirstTwo) {
   auto Picture = [&] {
     std::vector<COLORREF> pixels;
@@ -89,15 +119,40 @@ TEST_F(TestButtonTest, AFiveCharacterCaptionShowsOnlyItsFirstTwo) {
   EXPECT_NE(Picture(), two);
 }
 
-TEST_F(TestButtonTest, DestroyingTheButtonFreesItsIcons) {
-  // Both icons were loaded at WM_CREATE; a fresh window loads them again.
+// Each window loads its own two lamps at WM_CREATE and destroys both with
+// the icon call at WM_DESTROY (an icon handed to DeleteObject would live on).
+TEST_F(TestButtonTest, EachButtonLoadsTwoIconsAndDestroysThemWithItsWindow) {
+  const size_t nBefore = sim::IconCount();
   HWND hSecond = CreateWindowExA(0, "TESTBUTTON", "X", WS_CHILD, 0, 0, 32, 32, m_hDlg, nullptr, g_hInstance, nullptr);
   ASSERT_NE(hSecond, nullptr);
+  EXPECT_EQ(sim::IconCount(), nBefore + 2);
   SetWindowLongPtrA(hSecond, GWLP_USERDATA, 1);
   sim::PumpMessages();
   EXPECT_GT(GetRValue(sim::GetWindowPixel(hSecond, 15, 24)), 200);
   EXPECT_TRUE(DestroyWindow(hSecond));
-  EXPECT_FALSE(IsWindow(hSecond));
+  EXPECT_EQ(sim::IconCount(), nBefore);
+  DestroyWindow(m_hDlg);
+  m_hDlg = nullptr;
+  EXPECT_EQ(sim::IconCount(), nBefore - 2) << "the template's button freed its own pair";
+}
+
+// The class as published: redrawn whole on a change of width or height,
+// the arrow cursor, the button face behind the lamp, no icon, menu or extra
+// bytes.
+TEST_F(TestButtonTest, ClassIsRegisteredAsPublished) {
+  WNDCLASSEXA wc;
+  std::memset(&wc, 0xCD, sizeof wc);
+  wc.cbSize = sizeof wc;
+  ASSERT_TRUE(GetClassInfoExA(g_hInstance, "TESTBUTTON", &wc));
+  EXPECT_EQ(wc.style, UINT(CS_HREDRAW | CS_VREDRAW));
+  EXPECT_EQ(wc.lpfnWndProc, &TestButtonWndProc);
+  EXPECT_EQ(wc.cbClsExtra, 0);
+  EXPECT_EQ(wc.cbWndExtra, 0);
+  EXPECT_EQ(wc.hIcon, nullptr);
+  EXPECT_EQ(wc.hIconSm, nullptr);
+  EXPECT_EQ(wc.hCursor, LoadCursorA(nullptr, IDC_ARROW));
+  EXPECT_EQ(wc.hbrBackground, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+  EXPECT_EQ(wc.lpszMenuName, nullptr);
 }
 
 }  // namespace

@@ -25,6 +25,8 @@ int RunProgram() { return WinMain(GetModuleHandleA(NULL), NULL, const_cast<LPSTR
 using PadSetupFilterTest = PadSetupTest;
 
 TEST_F(PadSetupFilterTest, ControllerPresentSetsFirstMatchAndWritesEntriesTwice) {
+  ASSERT_TRUE(GiveMachineEnumKey());
+  sim::ClearRegistryWrites();
   const DWORD dwOther = sim::AddDevice("USB\\VID_1234&PID_0001\\5&0", {"USB\\VID_1234&PID_0001"});
   const DWORD dwFirst = sim::AddDevice(kControllerInstance, {kControllerId + "&REV_0100", kControllerId});
   const DWORD dwSecond = sim::AddDevice("HID\\VID_7C3A&PID_A02F\\7&99&0&0000", {kControllerId});
@@ -48,6 +50,17 @@ TEST_F(PadSetupFilterTest, ControllerPresentSetsFirstMatchAndWritesEntriesTwice)
   EXPECT_EQ(1, RunProgram());
 
   EXPECT_EQ(1, nPropertyWrites);
+  // The nine values in their order, once before the property and once after.
+  std::vector<OemValue> expectedWrites = ExpectedOemValues();
+  expectedWrites.insert(expectedWrites.end(), ExpectedOemValues().begin(), ExpectedOemValues().end());
+  const std::vector<OemValue> writes = OemWrites();
+  ASSERT_EQ(expectedWrites.size(), writes.size());
+  for (size_t i = 0; i < writes.size(); ++i) {
+    SCOPED_TRACE("write " + std::to_string(i));
+    EXPECT_EQ(Upper(expectedWrites[i].strSubKey), writes[i].strSubKey);
+    EXPECT_EQ(expectedWrites[i].strName, writes[i].strName);
+    EXPECT_EQ(expectedWrites[i].data, writes[i].data);
+  }
   ExpectFilterSet(dwFirst);
   EXPECT_FALSE(HasUpperFilters(dwOther));
   EXPECT_FALSE(HasUpperFilters(dwSecond));
@@ -189,8 +202,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadDeviceCase{"NoHardwareIds", true, 0, 0, 1, ERROR_SUCCESS, true},
         BadDeviceCase{"ReadFailsDeviceGone", false, ERROR_NO_SUCH_DEVINST, 0, 0, ERROR_NO_SUCH_DEVINST, false},
         BadDeviceCase{"ReadFailsOutOfMemory", false, ERROR_NOT_ENOUGH_MEMORY, 0, 0, ERROR_NOT_ENOUGH_MEMORY, false},
-        BadDeviceCase{"BufferNeverLargeEnough", false, ERROR_INSUFFICIENT_BUFFER, 0, 0, ERROR_INSUFFICIENT_BUFFER,
-                      false},
+        // A read that keeps asking for the size it was given passes that
+        // device over; the controller after it is still found.
+        BadDeviceCase{"BufferNeverLargeEnough", false, ERROR_INSUFFICIENT_BUFFER, 0, 1, ERROR_SUCCESS, true},
         BadDeviceCase{"NoDeviceSet", false, 0, ERROR_NOT_ENOUGH_MEMORY, 0, 0, false}),
     [](const ::testing::TestParamInfo<BadDeviceCase>& param) { return std::string(param.param.pszName); });
 
@@ -206,6 +220,72 @@ TEST_F(PadSetupFilterTest, RefusedRegistryStillSetsTheFilterAndExitsWithOne) {
   sim::ClearRegistryFailures();
   EXPECT_FALSE(KeyExists(OemPath("")));
   EXPECT_FALSE(KeyExists(kDeviceTreeKey));
+}
+
+// The first read of every list offers 4048 bytes; a longer list is read
+// again with the size reported, and a device whose read keeps failing at
+// that size is passed over without ending the scan.
+TEST_F(PadSetupFilterTest, HardwareIdReadsOffer4048BytesThenTheSizeReported) {
+  const std::vector<BYTE> longList = LongList(6000, false);
+  const std::vector<BYTE> failingList = LongList(5000, true);
+  const DWORD dwLong = sim::AddDevice("HID\\VID_1111&PID_2222\\1&0", {});
+  ASSERT_TRUE(sim::SetDeviceProperty(dwLong, SPDRP_HARDWAREID, REG_MULTI_SZ, longList.data(), DWORD(longList.size())));
+  const DWORD dwFailing = sim::AddDevice("HID\\VID_7C3A&PID_A02F\\1&1", {});
+  ASSERT_TRUE(sim::SetDeviceProperty(dwFailing, SPDRP_HARDWAREID, REG_MULTI_SZ, failingList.data(),
+                                     DWORD(failingList.size())));
+  ASSERT_TRUE(sim::FailPropertyRead(dwFailing, SPDRP_HARDWAREID, ERROR_INSUFFICIENT_BUFFER));
+  const DWORD dwController = sim::AddDevice(kControllerInstance, {kControllerId});
+
+  EXPECT_EQ(1, InstallDeviceFilter());
+
+  const std::vector<std::pair<DWORD, DWORD>> expected = {  // device, bytes offered
+      {dwLong, 4048},    {dwLong, DWORD(longList.size())},
+      {dwFailing, 4048}, {dwFailing, DWORD(failingList.size())},
+      {dwController, 4048},
+  };
+  const std::vector<sim::PropertyRead> reads = sim::PropertyReads();
+  ASSERT_EQ(expected.size(), reads.size());
+  for (size_t i = 0; i < reads.size(); ++i) {
+    SCOPED_TRACE("read " + std::to_string(i));
+    EXPECT_EQ(expected[i].first, reads[i].dwDevInst);
+    EXPECT_EQ(static_cast<DWORD>(SPDRP_HARDWAREID), reads[i].dwProperty);
+    EXPECT_EQ(expected[i].second, reads[i].cbBuffer);
+  }
+  EXPECT_FALSE(HasUpperFilters(dwFailing));
+  ExpectFilterSet(dwController);
+}
+
+// A user who is not an administrator cannot set a device property.
+TEST_F(PadSetupFilterTest, RefusedFilterPropertyIsReportedAndOnlyTheFirstMatchIsTried) {
+  const DWORD dwFirst = sim::AddDevice(kControllerInstance, {kControllerId});
+  const DWORD dwSecond = sim::AddDevice("HID\\VID_7C3A&PID_A02F\\7&99&0&0000", {kControllerId});
+  sim::FailPropertyWrites(ERROR_ACCESS_DENIED);
+
+  SetLastError(0xdeadbeef);
+  EXPECT_EQ(0, InstallDeviceFilter());
+  EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+
+  EXPECT_FALSE(HasUpperFilters(dwFirst));
+  EXPECT_FALSE(HasUpperFilters(dwSecond));
+  for (const sim::PropertyRead& read : sim::PropertyReads()) EXPECT_NE(dwSecond, read.dwDevInst);
+  ExpectOemValues("written before the property");
+  EXPECT_EQ(1, RunProgram());
+}
+
+TEST_F(PadSetupFilterTest, UserWithoutAdministratorRightsLeavesTheMachineAsItWas) {
+  const DWORD dwController = sim::AddDevice(kControllerInstance, {kControllerId});
+  sim::SetKeyAccess(HKEY_LOCAL_MACHINE, "", KEY_READ);
+  sim::FailPropertyWrites(ERROR_ACCESS_DENIED);
+  const std::string before = sim::ExportRegistry("HKEY_LOCAL_MACHINE");
+  sim::ClearRegistryWrites();
+
+  EXPECT_EQ(1, RunProgram());
+
+  EXPECT_FALSE(HasUpperFilters(dwController));
+  EXPECT_TRUE(sim::RegistryWrites().empty());
+  EXPECT_EQ(before, sim::ExportRegistry("HKEY_LOCAL_MACHINE"));
+  sim::ClearRegistryFailures();
+  EXPECT_FALSE(KeyExists(OemPath("")));
 }
 
 }  // namespace

@@ -7,10 +7,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
 namespace padsetup_test {
+
+// Registry names compare without case: both sides of a comparison go
+// through this.
+inline std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
 
 inline const std::string kOemKey =
     "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\VID_7C3A&PID_A02f";
@@ -95,11 +103,33 @@ inline LONG WriteValue(const std::string& strKey, const char* pszName, DWORD dwT
   return lResult;
 }
 
+// Gives the machine the key HKEY_LOCAL_MACHINE\Enum, which no program can
+// create: no key can be made directly below HKEY_LOCAL_MACHINE. With it the
+// device-tree key can be created and its pass runs.
+inline bool GiveMachineEnumKey() {
+  return sim::ImportRegistry("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Enum]\r\n", nullptr);
+}
+
 inline bool KeyExists(const std::string& strKey) {
   HKEY hKey = NULL;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, strKey.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) return false;
   RegCloseKey(hKey);
   return true;
+}
+
+// The OEM value writes in sim's write log, in call order; strSubKey in upper
+// case ("" for the OEM type key itself).
+inline std::vector<OemValue> OemWrites() {
+  const std::string strPrefix = Upper("HKEY_LOCAL_MACHINE\\" + kOemKey);
+  std::vector<OemValue> writes;
+  for (const sim::RegistryWrite& write : sim::RegistryWrites()) {
+    const std::string strKey = Upper(write.strKey);
+    if (strKey.compare(0, strPrefix.size(), strPrefix) != 0) continue;
+    std::string strSubKey = strKey.substr(strPrefix.size());
+    if (!strSubKey.empty()) strSubKey.erase(0, 1);  // the backslash
+    writes.push_back({strSubKey, write.strName, write.dwType, write.data});
+  }
+  return writes;
 }
 
 // Checks every OEM value for type, bytes and length.

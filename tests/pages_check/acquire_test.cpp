@@ -106,6 +106,80 @@ TEST_F(AcquireTest, FailuresLeaveNothingBehind) {
   }
 }
 
+struct AcquireCall {
+  HWND hSheet;
+  PropSheet* pSheet;
+  HRESULT hr;
+};
+
+DWORD WINAPI AcquireOnThread(LPVOID pv) {
+  auto* pCall = static_cast<AcquireCall*>(pv);
+  pCall->hr = AcquireDevice(pCall->hSheet, pCall->pSheet);
+  return 0;
+}
+
+DWORD WINAPI HoldModuleLock(LPVOID pv) {
+  HANDLE* pEvents = static_cast<HANDLE*>(pv);  // [0] held, [1] let go
+  EnterCriticalSection(&g_csModule);
+  SetEvent(pEvents[0]);
+  WaitForSingleObject(pEvents[1], INFINITE);
+  LeaveCriticalSection(&g_csModule);
+  return 0;
+}
+
+// AcquireDevice makes the objects under g_csModule, so two pages (or two
+// sheets) never make them twice: while another thread holds the lock it
+// waits and makes nothing; it gives the lock back on every return.
+TEST_F(AcquireTest, MakesTheObjectsUnderTheModuleLock) {
+  HANDLE events[2] = {CreateEventA(nullptr, TRUE, FALSE, nullptr), CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  HANDLE hHolder = CreateThread(nullptr, 0, HoldModuleLock, events, 0, nullptr);
+  ASSERT_NE(hHolder, nullptr);
+  ASSERT_EQ(WaitForSingleObject(events[0], 5000), WAIT_OBJECT_0);
+
+  AcquireCall call{m_hSheet, m_pSheet, E_UNEXPECTED};
+  HANDLE hCaller = CreateThread(nullptr, 0, AcquireOnThread, &call, 0, nullptr);
+  ASSERT_NE(hCaller, nullptr);
+  EXPECT_EQ(WaitForSingleObject(hCaller, 200), DWORD(WAIT_TIMEOUT)) << "it waits for the lock";
+  EXPECT_EQ(Device(), nullptr);
+  EXPECT_EQ(JoyConfig(), nullptr);
+  SetEvent(events[1]);
+  EXPECT_EQ(WaitForSingleObject(hCaller, 5000), WAIT_OBJECT_0);
+  EXPECT_EQ(call.hr, DI_OK);
+  EXPECT_NE(Device(), nullptr);
+  WaitForSingleObject(hHolder, 5000);
+
+  // Given back after success (above), after S_FALSE, after a failure and
+  // after a bad pointer: another thread takes it at once.
+  ASSERT_TRUE(TryEnterCriticalSection(&g_csModule));
+  LeaveCriticalSection(&g_csModule);
+  GuardedPage page;
+  PropSheet* pFresh = new PropSheet;
+  pFresh->SetID(0);
+  const struct {
+    PropSheet* pSheet;
+    HRESULT hr;
+  } cases[] = {{m_pSheet, S_FALSE},
+               {pFresh, E_OUTOFMEMORY},
+               {nullptr, E_POINTER},
+               {static_cast<PropSheet*>(page.Last(8)), E_POINTER}};
+  sim::FailDirectInput(sim::DiCall::kDirectInputCreate, E_OUTOFMEMORY);
+  for (const auto& c : cases) {
+    call = AcquireCall{m_hSheet, c.pSheet, E_UNEXPECTED};
+    HANDLE hThread = CreateThread(nullptr, 0, AcquireOnThread, &call, 0, nullptr);
+    ASSERT_EQ(WaitForSingleObject(hThread, 5000), WAIT_OBJECT_0);
+    CloseHandle(hThread);
+    EXPECT_EQ(call.hr, c.hr);
+    ASSERT_TRUE(TryEnterCriticalSection(&g_csModule)) << "after " << std::hex << c.hr;
+    LeaveCriticalSection(&g_csModule);
+  }
+  sim::FailDirectInput(sim::DiCall::kDirectInputCreate, S_OK);
+  pFresh->Release();
+  CloseHandle(hCaller);
+  CloseHandle(hHolder);
+  CloseHandle(events[0]);
+  CloseHandle(events[1]);
+}
+
 TEST_F(AcquireTest, SheetWithoutJoystickId) {
   m_pSheet->Release();
   m_pSheet = new PropSheet;  // joystick ID 0xFFFF, read as -1
@@ -118,6 +192,9 @@ TEST_F(AcquireTest, BadSheetPointer) {
   GuardedPage page;
   EXPECT_EQ(AcquireDevice(m_hSheet, nullptr), E_POINTER);
   EXPECT_EQ(AcquireDevice(m_hSheet, static_cast<PropSheet*>(page.Last(sizeof(PropSheet) - 1))), E_POINTER);
+  // A readable copy of a real sheet that cannot be written.
+  pagetest::ReadOnlyPage readOnly(m_pSheet, sizeof(PropSheet));
+  EXPECT_EQ(AcquireDevice(m_hSheet, static_cast<PropSheet*>(readOnly.Get())), E_POINTER);
   EXPECT_EQ(sim::LiveDirectInputObjects(), m_lLiveBefore + 1) << "nothing was made";
 }
 

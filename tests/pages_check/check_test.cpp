@@ -132,19 +132,36 @@ TEST_F(CheckTest, FullPassStoresNarrowedXAndY) {
   }
 }
 
-TEST_F(CheckTest, TwoPointXIsNarrowedAroundItsMiddle) {
-  m_engine.m_Settings.dwAxisCalib[0] = TwoPoint(0, 255);
-  m_engine.m_Settings.dwSensitivity = 1;
-  m_engine.ResetCheck();
-  m_engine.m_dwAxisCount = 2;
-  Next();
-  Poll(5, 128, 0, 0);  // the centre poll: ignored by the two-point X
-  Poll(100, 10, 0, 0);
-  Poll(200, 250, 0, 0);
-  Next();
-  Next();
-  // C = 150; L' = 150 - (50 / 1) / 2 = 125; U' = 150 + 25 = 175.
-  EXPECT_EQ(m_engine.m_Settings.dwAxisCalib[0], TwoPoint(125, 175));
+// A two-point X or Y is narrowed around C = (L + U) / 2, truncated when
+// L + U is odd: L' = C - ((C - L) / s) / 2, U' = C + ((U - C) / s) / 2.
+TEST_F(CheckTest, TwoPointXAndYAreNarrowedAroundTheirMiddle) {
+  struct Case {
+    DWORD dwLevel;
+    DWORD L, U;    // the ends measured on X (Y: the same, swapped in time)
+    DWORD L1, U1;  // stored
+  };
+  const Case cases[] = {
+      {1, 100, 200, 125, 175},  // C 150
+      {1, 100, 201, 125, 175},  // C 150 (not 151): U' = 150 + (51 / 1) / 2
+      {2, 100, 203, 139, 164},  // C 151: L' = 151 - (51 / 2) / 2, U' = 151 + (52 / 2) / 2
+      {2, 7, 250, 98, 158},     // C 128: L' = 128 - (121 / 2) / 2, U' = 128 + (122 / 2) / 2
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "level " << c.dwLevel << ", " << c.L << ".." << c.U);
+    m_engine.m_Settings.dwAxisCalib[0] = TwoPoint(0, 255);
+    m_engine.m_Settings.dwAxisCalib[1] = TwoPoint(0, 255);
+    m_engine.m_Settings.dwSensitivity = c.dwLevel;
+    m_engine.ResetCheck();
+    m_engine.m_dwAxisCount = 2;
+    Next();
+    Poll(5, 250, 0, 0);  // the centre poll: ignored by two-point axes
+    Poll(c.L, c.U, 0, 0);
+    Poll(c.U, c.L, 0, 0);
+    Next();
+    Next();
+    EXPECT_EQ(m_engine.m_Settings.dwAxisCalib[0], TwoPoint(c.L1, c.U1));
+    EXPECT_EQ(m_engine.m_Settings.dwAxisCalib[1], TwoPoint(c.L1, c.U1));
+  }
 }
 
 TEST_F(CheckTest, UnmovedOrOneSidedAxesKeepTheirWords) {

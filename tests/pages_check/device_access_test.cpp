@@ -8,6 +8,7 @@ namespace {
 
 using pagetest::DeviceAccessTest;
 using pagetest::GuardedPage;
+using pagetest::ReadOnlyPage;
 
 TEST(ParseHexDigit, DigitsAndOthers) {
   const std::pair<int, int> cases[] = {{'0', 0}, {'2', 2}, {'9', 9}, {'A', 10}, {'F', 15}, {'a', 10}, {'f', 15},
@@ -19,6 +20,8 @@ TEST_F(DeviceAccessTest, CreateDeviceChecksPointersInOrder) {
   GuardedPage page;
   IDirectInputDevice2* pDevice = nullptr;
   void* pShort = page.Last(2);
+  // Readable but not writable copies of good arguments.
+  ReadOnlyPage roDi(m_pdi, sizeof(void*)), roConfig(m_pJoyConfig, sizeof(void*)), roOut;
   struct Case {
     IDirectInput* pdi;
     IDirectInputJoyConfig* pJoyConfig;
@@ -33,6 +36,11 @@ TEST_F(DeviceAccessTest, CreateDeviceChecksPointersInOrder) {
        "DIUtilCreateDeviceFromJoyConfig() - invalid pdiJoyCfg\n"},
       {m_pdi, m_pJoyConfig, nullptr, "DIUtilCreateDeviceFromJoyConfig() - invalid ppdiDevice2\n"},
       {m_pdi, m_pJoyConfig, static_cast<IDirectInputDevice2**>(page.Last(3)),
+       "DIUtilCreateDeviceFromJoyConfig() - invalid ppdiDevice2\n"},
+      {static_cast<IDirectInput*>(roDi.Get()), m_pJoyConfig, &pDevice, "DIUtilCreateDeviceFromJoyConfig() - invalid pdi\n"},
+      {m_pdi, static_cast<IDirectInputJoyConfig*>(roConfig.Get()), &pDevice,
+       "DIUtilCreateDeviceFromJoyConfig() - invalid pdiJoyCfg\n"},
+      {m_pdi, m_pJoyConfig, static_cast<IDirectInputDevice2**>(roOut.Get()),
        "DIUtilCreateDeviceFromJoyConfig() - invalid ppdiDevice2\n"},
   };
   for (const Case& c : cases) {
@@ -146,10 +154,18 @@ TEST_F(DeviceAccessTest, RefusedTypeNameReadsAsTheErrorString) {
     EXPECT_STREQ(szName, "<< Error >>");
     EXPECT_EQ(sim::DebugOutput(), "<< Error >>") << "written without a line feed";
   }
-  // A short buffer takes what fits.
+  // A short buffer takes what fits, a buffer of one character its
+  // terminator, an empty one nothing.
   char szShort[6];
   EXPECT_EQ(DIUtilGetJoystickTypeName(16, m_pJoyConfig, szShort, sizeof szShort), DIERR_NOMOREITEMS);
   EXPECT_STREQ(szShort, "<< Er");
+  char szOne[2] = {'x', 'y'};
+  EXPECT_EQ(DIUtilGetJoystickTypeName(16, m_pJoyConfig, szOne, 1), DIERR_NOMOREITEMS);
+  EXPECT_EQ(szOne[0], '\0');
+  EXPECT_EQ(szOne[1], 'y');
+  szOne[0] = 'x';
+  EXPECT_EQ(DIUtilGetJoystickTypeName(16, m_pJoyConfig, szOne, 0), DIERR_NOMOREITEMS);
+  EXPECT_EQ(szOne[0], 'x');
 }
 
 TEST_F(DeviceAccessTest, TypeNameChecksPointers) {
@@ -158,6 +174,14 @@ TEST_F(DeviceAccessTest, TypeNameChecksPointers) {
   EXPECT_EQ(sim::DebugOutput(), "DIUtilGetJoystickTypeName() - invalid pdiJoyCfg\n");
   sim::ClearDebugOutput();
   EXPECT_EQ(DIUtilGetJoystickTypeName(0, m_pJoyConfig, nullptr, 260), E_POINTER);
+  EXPECT_EQ(sim::DebugOutput(), "DIUtilGetJoystickTypeName() - invalid tszTypeName\n");
+  sim::ClearDebugOutput();
+  ReadOnlyPage roConfig(m_pJoyConfig, sizeof(void*)), roName;
+  EXPECT_EQ(DIUtilGetJoystickTypeName(0, static_cast<IDirectInputJoyConfig*>(roConfig.Get()), szName, sizeof szName),
+            E_POINTER);
+  EXPECT_EQ(sim::DebugOutput(), "DIUtilGetJoystickTypeName() - invalid pdiJoyCfg\n");
+  sim::ClearDebugOutput();
+  EXPECT_EQ(DIUtilGetJoystickTypeName(0, m_pJoyConfig, static_cast<char*>(roName.Get()), 260), E_POINTER);
   EXPECT_EQ(sim::DebugOutput(), "DIUtilGetJoystickTypeName() - invalid tszTypeName\n");
 }
 
@@ -209,6 +233,13 @@ TEST_F(DeviceAccessTest, PollChecksPointers) {
   EXPECT_EQ(DIUtilPollJoystick(pDevice, static_cast<DIJOYSTATE*>(page.Last(79))), E_POINTER);
   EXPECT_EQ(sim::DebugOutput(), "DIUtilPollJoystick() - invalid pdijs\n");
   EXPECT_EQ(DIUtilPollJoystick(pDevice, static_cast<DIJOYSTATE*>(page.Last(80))), DI_OK);
+  sim::ClearDebugOutput();
+  ReadOnlyPage roDevice(pDevice, sizeof(void*)), roState;
+  EXPECT_EQ(DIUtilPollJoystick(static_cast<IDirectInputDevice2*>(roDevice.Get()), &state), E_POINTER);
+  EXPECT_EQ(sim::DebugOutput(), "DIUtilPollJoystick() - invalid pdiDevice2\n");
+  sim::ClearDebugOutput();
+  EXPECT_EQ(DIUtilPollJoystick(pDevice, static_cast<DIJOYSTATE*>(roState.Get())), E_POINTER);
+  EXPECT_EQ(sim::DebugOutput(), "DIUtilPollJoystick() - invalid pdijs\n");
   EXPECT_EQ(pDevice->Release(), 0u);
 }
 

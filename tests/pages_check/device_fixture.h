@@ -8,6 +8,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,31 @@ class GuardedPage {
   // A pointer with cb good bytes before the guard.
   void* Last(size_t cb) { return m_pb + m_cbPage - cb; }
   void* Guard() { return m_pb + m_cbPage; }
+
+ private:
+  BYTE* m_pb = nullptr;
+  size_t m_cbPage = 0;
+};
+
+// A page that can be read but not written: a pointer into it is bad for the
+// routines, which need both. Its bytes copy a real object, so a routine that
+// tested reading alone would go on and use it.
+class ReadOnlyPage {
+ public:
+  explicit ReadOnlyPage(const void* pvCopy = nullptr, size_t cbCopy = 0) {
+    m_cbPage = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    void* pv = mmap(nullptr, m_cbPage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    m_pb = pv == MAP_FAILED ? nullptr : static_cast<BYTE*>(pv);
+    if (!m_pb) return;
+    if (pvCopy) std::memcpy(m_pb, pvCopy, cbCopy < m_cbPage ? cbCopy : m_cbPage);
+    mprotect(m_pb, m_cbPage, PROT_READ);
+  }
+  ~ReadOnlyPage() {
+    if (m_pb) munmap(m_pb, m_cbPage);
+  }
+  ReadOnlyPage(const ReadOnlyPage&) = delete;
+  ReadOnlyPage& operator=(const ReadOnlyPage&) = delete;
+  void* Get() { return m_pb; }
 
  private:
   BYTE* m_pb = nullptr;

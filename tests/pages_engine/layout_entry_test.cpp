@@ -62,6 +62,9 @@ INSTANTIATE_TEST_SUITE_P(
                       EntryCase{"10,20,110,40,", {10, 20, 110, 40}, ""},
                       EntryCase{"10,20,110,40,a,b", {10, 20, 110, 40}, "a,b"},
                       EntryCase{"7, x,3,4,T", {7, 0, 3, 4}, "T"},
+                      // Blanks before a number are skipped; what follows its
+                      // digits is not looked at.
+                      EntryCase{"10, 12abc,\t110,  +40, Two words", {10, 12, 110, 40}, " Two words"},
                       EntryCase{"-5,+6,12abc,,tail text", {-5, 6, 12, 0}, "tail text"},
                       EntryCase{",,,,", {0, 0, 0, 0}, ""},
                       // Numbers beyond the int range saturate.

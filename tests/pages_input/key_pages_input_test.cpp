@@ -238,6 +238,13 @@ class ProfileButtons : public InputFixture, public ::testing::WithParamInterface
     if (HasFatalFailure()) return;
     Show(GetParam());
   }
+  // Leaves the machine without the profiles and their folder.
+  void TearDown() override {
+    for (const char* pszName : {"input.sav", "saved.sav"}) DeleteFileA(ProfilePath(pszName).c_str());
+    const std::string folder = ProfilePath("");
+    RemoveDirectoryA(folder.substr(0, folder.size() - 1).c_str());
+    InputFixture::TearDown();
+  }
 };
 
 TEST_P(ProfileButtons, LoadTakesTheChosenProfile) {

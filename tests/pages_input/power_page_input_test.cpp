@@ -2,6 +2,7 @@
 // motor-power slider and its arrow, the drags that follow the pointer past
 // the tracks (no mouse capture), the Initial, Auto and Manual buttons and the
 // two motor buttons, with the motor reports the device received.
+#include <cstring>
 #include <string>
 
 #include "input_fixture.h"
@@ -95,20 +96,30 @@ TEST_F(PowerPageInput, TimeBarClickCentresTheBallOnThePointer) {
 
 TEST_F(PowerPageInput, BallClickOffTheBarKeepsTheBallAndTakesItsTimeCycle) {
   PageEngine& e = Engine();
-  // Time cycle 0 puts the ball at offset -11: its left 11 pixels lie left of
-  // the bar.
-  e.m_Settings.dwTimeCycle = 0;
-  Show(kPowerPage);
-  ASSERT_EQ(BallOffset(), -11);
-  e.m_Settings.dwTimeCycle = 99;
-  Click(kPowerPage, 64, 71);
-  EXPECT_EQ(TimeCycle(), 0u);
-  EXPECT_EQ(BallOffset(), -11);
-  EXPECT_EQ(e.m_bTimeDrag, 1);
-  EXPECT_TRUE(CurveRepainted());
+  // Time cycle 0 puts the ball at offset -11, its left 11 pixels left of
+  // the bar; 255 at offset 345, its right 16 pixels right of it. A click on
+  // the ball there takes the time cycle (left - 64) x 255 / 356 of its place.
+  const struct {
+    DWORD dwShown;
+    int x;
+    int nOffset;
+  } cases[] = {{0, 64, -11}, {255, 430, 345}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.dwShown);
+    e.m_Settings.dwTimeCycle = c.dwShown;
+    Show(kPowerPage);
+    ASSERT_EQ(BallOffset(), c.nOffset);
+    e.m_Settings.dwTimeCycle = 99;
+    e.m_bTimeDrag = 0;
+    Click(kPowerPage, c.x, 71);
+    EXPECT_EQ(TimeCycle(), c.dwShown);
+    EXPECT_EQ(BallOffset(), c.nOffset);
+    EXPECT_EQ(e.m_bTimeDrag, 1);
+    EXPECT_TRUE(CurveRepainted());
+  }
 
   e.m_bTimeDrag = 0;
-  Click(kPowerPage, 63, 80);  // left of the ball
+  Click(kPowerPage, 441, 80);  // right of the ball
   EXPECT_EQ(e.m_bTimeDrag, 0);
 }
 
@@ -240,6 +251,52 @@ TEST_F(PowerPageInput, InitialButtonRestoresTheVibrationSettings) {
   EXPECT_EQ(e.m_dwRightRunTime, 0u);
   EXPECT_TRUE(CurveRepainted());
   EXPECT_EQ(Reports(), kBothOff);
+}
+
+// Initial in the middle of an automatic test's burst ends the test: the
+// motors stop at once and the page's timer no longer drives them.
+TEST_F(PowerPageInput, InitialEndsARunningAutoTest) {
+  PageEngine& e = Engine();
+  DIJOYSTATE resting;
+  std::memset(&resting, 0, sizeof resting);
+  resting.lX = resting.lY = resting.lZ = resting.lRx = resting.lRy = resting.lRz = 0x7FFF;
+  for (DWORD& dwPov : resting.rgdwPOV) dwPov = 0xFFFFFFFFu;
+
+  Click(kPowerPage, 211, 177);  // Auto
+  sim::StepClock(300);          // past the first pause: a burst starts
+  e.Tick(m_hWnd, kPowerPage, &resting);
+  ASSERT_EQ(e.m_bPausePhase, 0);
+  ASSERT_EQ(e.m_pLeftMotorButton->GetState(), 1u);
+  ASSERT_FALSE(Reports().empty());
+  ASSERT_NE(Reports().back(), Report(0, 0)) << "the motors run";
+  Forget();
+
+  Click(kPowerPage, 126, 177);
+  EXPECT_EQ(Reports(), kBothOff);
+  EXPECT_EQ(e.m_dwLeftRunTime, 0u);
+  EXPECT_EQ(e.m_dwRightRunTime, 0u);
+  EXPECT_EQ(e.m_pAutoButton->GetState(), 0u);
+  EXPECT_EQ(e.m_pManualButton->GetState(), 1u);
+  EXPECT_EQ(e.m_pLeftMotorButton->GetState(), 0u);
+  EXPECT_EQ(e.m_pRightMotorButton->GetState(), 0u);
+  EXPECT_EQ(e.m_Settings.dwAutoMode, 0u);
+  EXPECT_EQ(TimeCycle(), 63u);
+  EXPECT_EQ(Power(), 189u);
+  EXPECT_EQ(e.m_pPowerSlider->GetState(), 189u << 16);
+  EXPECT_EQ(ArrowOffset(), 251);
+  EXPECT_EQ(BallOffset(), 76);
+
+  // The rest of the 15 s: no motor runs again and the settings stay.
+  Forget();
+  for (int i = 0; i < 20; ++i) {
+    sim::StepClock(1000);
+    e.Tick(m_hWnd, kPowerPage, &resting);
+  }
+  for (const Bytes& report : Reports()) EXPECT_EQ(report, Report(0, 0));
+  EXPECT_EQ(e.m_pLeftMotorButton->GetState(), 0u);
+  EXPECT_EQ(e.m_pRightMotorButton->GetState(), 0u);
+  EXPECT_EQ(TimeCycle(), 63u);
+  EXPECT_EQ(Power(), 189u);
 }
 
 TEST_F(PowerPageInput, AutoStartsTheTimedTestWithoutAReport) {

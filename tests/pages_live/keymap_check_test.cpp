@@ -132,13 +132,28 @@ TEST_F(LiveFixture, CheckPageSlidersReadZAndRzThroughTheirWords) {
   EXPECT_EQ(e.m_pTestZSlider->GetState(), 0u) << "the test page's sliders stay";
 }
 
-TEST_F(LiveFixture, CheckPageTickRunsTheCalibrationCheck) {
+// The check page's tick hands the polled state to the calibration check:
+// in the X and Y step the first poll after the Check click is the centre,
+// later polls widen the ends.
+TEST_F(LiveFixture, CheckPageTickMeasuresTheCalibrationStep) {
   PageEngine& e = Engine();
-  e.m_bCheckCentre = 1;
+  e.ResetCheck();
+  e.NextCheckStep(m_hWnd);  // Check clicked: step 1, the centre comes next
+  ASSERT_EQ(e.m_dwCheckStep, 1u);
+  DIJOYSTATE state = Resting();
+  state.lX = RawFor(120);
+  state.lY = RawFor(90);
 
-  Tick(4, Resting());
-
+  Tick(4, state);
   EXPECT_EQ(e.m_bCheckCentre, 0) << "CheckTick consumed the centre flag";
+  EXPECT_EQ(e.m_dwCheckCalib[0], 0x00FF7800u) << "X centre 120, ends untouched";
+  EXPECT_EQ(e.m_dwCheckCalib[1], 0x00FF5A00u) << "Y centre 90";
+
+  state.lX = RawFor(30);
+  state.lY = RawFor(200);
+  Tick(4, state);
+  EXPECT_EQ(e.m_dwCheckCalib[0], 0x001E781Eu) << "both ends of X reach 30";
+  EXPECT_EQ(e.m_dwCheckCalib[1], 0x00C85AC8u) << "both ends of Y reach 200";
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Tick on the vibration page: the Auto test's pauses and bursts over its
 // 15000 ms, and the Manual test's timed motors and stick-follow, each with
 // the motor reports the device received.
+#include <algorithm>
+#include <cstdlib>
 #include <ostream>
 
 #include "live_fixture.h"
@@ -58,6 +60,13 @@ TEST_F(AutoTest, RunsPausesAndBurstsForFifteenSeconds) {
     if (bLit && !bWasLit) {
       SCOPED_TRACE("burst at " + std::to_string(t));
       bursts.push_back({t, 0, e.m_Settings.dwTimeCycle, e.m_Settings.dwMotorPower});
+      // The draw is seeded with the tick of the burst's start: rand() over
+      // 0..32767 times 255 / 32767, the power at least 2.
+      std::srand(static_cast<unsigned>(GetTickCount()));
+      const DWORD dwCycle = static_cast<DWORD>(std::rand() % 32768) * 255 / 32767;
+      const DWORD dwPower = std::max<DWORD>(static_cast<DWORD>(std::rand() % 32768) * 255 / 32767, 2);
+      EXPECT_EQ(e.m_Settings.dwTimeCycle, dwCycle);
+      EXPECT_EQ(e.m_Settings.dwMotorPower, dwPower);
       EXPECT_LE(e.m_Settings.dwTimeCycle, 255u);
       EXPECT_GE(e.m_Settings.dwMotorPower, 2u);
       EXPECT_LE(e.m_Settings.dwMotorPower, 255u);
@@ -210,7 +219,17 @@ INSTANTIATE_TEST_SUITE_P(Positions, StickFollowTest,
                                            StickCase{"far down", 127, 255, 0, 1, 0, 31},
                                            StickCase{"corner", 255, 255, 1, 1, 31, 31},
                                            StickCase{"just above the box", 127, 100, 0, 1, 0, 0},
-                                           StickCase{"left and up", 60, 30, 1, 1, 12, 21}));
+                                           StickCase{"left and up", 60, 30, 1, 1, 12, 21},
+                                           // Amount 3: value 7, level 0.
+                                           StickCase{"a little right", 155, 127, 1, 0, 0, 0},
+                                           // Amount 17: value 42, level 5 (16 would give 4).
+                                           StickCase{"level 5 right", 169, 127, 1, 0, 5, 0},
+                                           StickCase{"level 5 left", 84, 127, 1, 0, 5, 0},
+                                           StickCase{"level 5 down", 127, 169, 0, 1, 0, 5},
+                                           StickCase{"level 5 up", 127, 84, 0, 1, 0, 5},
+                                           // Amount 101: value 252, level 30; 102: 255, 31.
+                                           StickCase{"short of the cap", 253, 127, 1, 0, 30, 0},
+                                           StickCase{"at the cap", 254, 127, 1, 0, 31, 0}));
 
 TEST_F(ManualTest, EdgeOfTheBoxIsCentred) {
   PageEngine& e = Engine();

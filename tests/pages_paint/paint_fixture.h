@@ -8,6 +8,7 @@
 #include "platform/sim/sim.h"
 
 #include "../support/page_fixture.h"
+#include "../support/skin_bitmap.h"
 
 #include <gtest/gtest.h>
 
@@ -47,40 +48,7 @@ inline Entry ReadEntry(const char* pszSection, const char* pszKey) {
   return entry;
 }
 
-// A skin bitmap loaded from the installed skin folder, for reading its pixels.
-class SkinBitmap {
- public:
-  explicit SkinBitmap(const char* pszName) {
-    const std::string path = pagetest::SkinFile(pszName);
-    m_hbm = static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
-    BITMAP bm{};
-    if (m_hbm && GetObjectA(m_hbm, sizeof bm, &bm)) {
-      m_cx = bm.bmWidth;
-      m_cy = bm.bmHeight;
-      m_pixels = sim::GetBitmapPixels(m_hbm);
-    }
-  }
-  ~SkinBitmap() {
-    if (m_hbm) DeleteObject(m_hbm);
-  }
-  SkinBitmap(const SkinBitmap&) = delete;
-  SkinBitmap& operator=(const SkinBitmap&) = delete;
-
-  bool Loaded() const { return m_hbm != nullptr; }
-  int Width() const { return m_cx; }
-  int Height() const { return m_cy; }
-  // The pixel, or white (transparent) outside the bitmap.
-  COLORREF At(int x, int y) const {
-    if (x < 0 || y < 0 || x >= m_cx || y >= m_cy) return kWhite;
-    return m_pixels.At(x, y);
-  }
-
- private:
-  HBITMAP m_hbm = nullptr;
-  int m_cx = 0;
-  int m_cy = 0;
-  sim::Pixels m_pixels;  // read once: a check looks at every pixel
-};
+using pagetest::SkinBitmap;
 
 // What a white-keyed stamp of an image left on a page.
 struct StampCheck {

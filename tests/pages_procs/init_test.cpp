@@ -75,6 +75,9 @@ class SheetMove : public ProcsFixture, public ::testing::WithParamInterface<Move
 TEST_P(SheetMove, TallSheetMovesUpByHalfTheExcess) {
   RECT rcBefore;
   ASSERT_TRUE(GetWindowRect(m_hSheet, &rcBefore));
+  // Away from the screen's corner, as the control panel places it.
+  ASSERT_TRUE(MoveWindow(m_hSheet, 37, 90, rcBefore.right - rcBefore.left, rcBefore.bottom - rcBefore.top, FALSE));
+  ASSERT_TRUE(GetWindowRect(m_hSheet, &rcBefore));
   const int h = rcBefore.bottom - rcBefore.top;
   sim::SetSystemMetric(SM_CYFULLSCREEN, h - GetParam().nShortBy);
   ASSERT_NE(CreatePage(kTest), nullptr);
@@ -105,13 +108,26 @@ TEST_F(PageInit, OnlyTheTestPageMovesTheSheet) {
 
 // A sheet whose DirectInput object cannot be made: the test page ends its
 // initialisation with TRUE, builds nothing, and can still be shown, left
-// and painted without a device.
-TEST_F(PageInit, PageWithoutDeviceBuildsNothingAndNeverPolls) {
+// and painted without a device. Opened after a sheet whose edit was
+// applied, it writes no record: it has none of its own, and those of the
+// sheet before must not come back (Cancel would undo the applied edit, OK
+// would write it again over whatever came since).
+TEST_F(PageInit, PageWithoutDeviceBuildsNothingWritesNothingAndNeverPolls) {
+  OpenSheet();
+  Show(kPower);
+  g_PageEngine.m_Settings.dwTimeCycle = 200;
+  ReopenSheet(Leave::kOk);
+  SettingsRecord applied = CurrentValue();
+  ASSERT_EQ(applied.dwTimeCycle, 200u);
+  applied.dwReserved = 0x0BADF00D;  // written by no page
+  WriteCurrentValue(applied);
+  m_pHid->Clear();
+
   sim::FailDirectInput(sim::DiCall::kDirectInputCreate, E_FAIL);
   ASSERT_NE(CreatePage(kTest), nullptr);
   EXPECT_EQ(SheetDevice(), nullptr);
-  EXPECT_EQ(g_PageEngine.m_nSetting, 0u);
   EXPECT_EQ(g_PageEngine.m_pTestBack, nullptr);
+  EXPECT_EQ(g_PageEngine.m_pPowerBack, nullptr);
   EXPECT_EQ(GetWindowLongPtrA(m_hPage[kTest], int(DWLP_USER)), reinterpret_cast<LONG_PTR>(m_pSheet));
   EXPECT_EQ(TestPageProc(m_hPage[kTest], WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(&m_psp[kTest])), TRUE);
 
@@ -119,11 +135,19 @@ TEST_F(PageInit, PageWithoutDeviceBuildsNothingAndNeverPolls) {
   Show(kKeyMap);
   EXPECT_EQ(RunAndCountTicks(kKeyMap, 500), 0);
   EXPECT_EQ(g_pCurDevice, nullptr);
+  // Where the key-map page's Default button would be, whose click writes
+  // the edited record.
+  SendMessageA(m_hPage[kKeyMap], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(156, 370));
   Show(kTest);
   EXPECT_EQ(RunAndCountTicks(kTest, 100), 0);
   InvalidateRect(m_hPage[kTest], nullptr, TRUE);
   UpdateWindow(m_hPage[kTest]);
   EXPECT_TRUE(sim::MessageBoxRuns().empty());
+  for (Leave how : {Leave::kOk, Leave::kCancel}) {
+    Notify(kTest, how == Leave::kOk ? PSN_APPLY : PSN_QUERYCANCEL);
+    EXPECT_TRUE(SameRecord(CurrentValue(), applied));
+  }
+  EXPECT_TRUE(m_pHid->Reports().empty());
 }
 
 }  // namespace

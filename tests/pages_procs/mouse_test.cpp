@@ -1,6 +1,8 @@
 // Mouse messages of the pages: clicks on pages 0 to 4, the vibration page's
 // drags with every second mouse move, and client coordinates read as signed
 // 16-bit values.
+#include <functional>
+
 #include "procs_fixture.h"
 
 namespace procstest {
@@ -72,28 +74,53 @@ TEST_F(PageMouse, OnlyTheVibrationPageTakesReleases) {
   g_PageEngine.m_bPowerDrag = 0;
 }
 
-TEST_F(PageMouse, ClicksReachTheShownPagesEngine) {
-  // Key-map page: a click on a row button picks that row.
-  Show(kKeyMap);
-  SkinControl* pRow = g_PageEngine.m_pSetButton[5];
-  ASSERT_NE(pRow, nullptr);
+// A point where the control takes a click (buttons hit-test at their
+// drawing offset); false when there is none near its rectangle.
+bool HitPoint(SkinControl* pControl, int* px, int* py) {
   RECT rc;
-  pRow->GetRect(&rc);
-  // Find the hit point inside the row button (buttons hit-test at their
-  // drawing offset).
-  int xHit = -1, yHit = -1;
-  for (int y = rc.top - 10; y < rc.bottom + 10 && xHit < 0; ++y)
-    for (int x = rc.left - 10; x < rc.right + 10 && xHit < 0; ++x)
-      if (pRow->HitTest(x, y)) {
-        xHit = x;
-        yHit = y;
+  pControl->GetRect(&rc);
+  for (int y = rc.top - 10; y < rc.bottom + 10; ++y)
+    for (int x = rc.left - 10; x < rc.right + 10; ++x)
+      if (pControl->HitTest(x, y)) {
+        *px = x;
+        *py = y;
+        return true;
       }
-  ASSERT_GE(xHit, 0);
-  EXPECT_EQ(Send(kKeyMap, WM_LBUTTONDOWN, xHit, yHit), 0);
-  EXPECT_EQ(pRow->GetState(), 1u);
+  return false;
+}
+
+// Pages 0 to 4 hand their clicks to the engine with their own page number:
+// a click on one of the page's controls does what that page does with it.
+TEST_F(PageMouse, ClicksReachTheShownPagesEngine) {
+  PageEngine& e = g_PageEngine;
+  struct Case {
+    int nPage;
+    SkinControl* pControl;
+    std::function<bool()> done;  // what the click did
+  };
+  const Case cases[] = {
+      {kTest, e.m_pTurboButton, [&] { return e.m_pTurboButton->GetState() == 1; }},
+      {kKeyMap, e.m_pSetButton[5], [&] { return e.m_pSetButton[5]->GetState() == 1; }},
+      {kKeyboard, e.m_pInitialButton, [&] { return e.m_Settings.dwKeyCode[0] == 0; }},
+      {kPower, e.m_pPowerInitialButton, [&] { return e.m_Settings.dwTimeCycle == 63; }},
+      {kCheck, e.m_pCheckButton, [&] { return e.m_dwCheckStep == 1; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.nPage);
+    Show(c.nPage);
+    e.m_Settings.dwKeyCode[0] = 0x04;
+    e.m_Settings.dwTimeCycle = 10;
+    ASSERT_NE(c.pControl, nullptr);
+    int x = 0, y = 0;
+    ASSERT_TRUE(HitPoint(c.pControl, &x, &y));
+    ASSERT_FALSE(c.done());
+    EXPECT_EQ(Send(c.nPage, WM_LBUTTONDOWN, x, y), 0);
+    EXPECT_TRUE(c.done());
+  }
   // A click at a negative point picks no row.
+  Show(kKeyMap);
   Send(kKeyMap, WM_LBUTTONDOWN, -1, -1);
-  EXPECT_EQ(pRow->GetState(), 0u);
+  EXPECT_EQ(e.m_pSetButton[5]->GetState(), 0u);
 }
 
 }  // namespace

@@ -23,9 +23,12 @@ TEST_P(PageShow, WritesItsRecordRunsItsTimerAndPolls) {
   WriteCurrentValue(StartRecord());
   OpenSheet();
   // An edited record, and a marker in the registry that only an activation
-  // replaces.
+  // replaces. The test page's record clears turbo and keys up to the
+  // twelfth button.
   g_PageEngine.m_Settings.byTurbo[2] = 1;
   g_PageEngine.m_Settings.dwKeyCode[4] = 0x05;
+  g_PageEngine.m_Settings.byTurbo[11] = 1;
+  g_PageEngine.m_Settings.dwKeyCode[11] = 0x06;
   const SettingsRecord edited = g_PageEngine.m_Settings;
   SettingsRecord marker = StartRecord();
   marker.dwReserved = 0x11223344;
@@ -44,6 +47,7 @@ TEST_P(PageShow, WritesItsRecordRunsItsTimerAndPolls) {
       break;
   }
   EXPECT_EQ(g_pCurDevice, c.bCurrent ? SheetDevice() : nullptr);
+  EXPECT_EQ(AcquireElsewhere(), DIERR_OTHERAPPHASPRIO) << "the shown page holds the controller";
 
   // Timer 30 at the page's period; every successful poll clears the
   // lost-device clock.
@@ -53,7 +57,12 @@ TEST_P(PageShow, WritesItsRecordRunsItsTimerAndPolls) {
   EXPECT_EQ(g_dwLostTick, 0u);
   EXPECT_EQ(g_nLostCount, 0u);
 
-  // Leaving stops the timer and the current device.
+  // Leaving stops the timer and the current device and lets the controller
+  // go (another program takes it between the two notifications).
+  EXPECT_EQ(Notify(c.nPage, PSN_KILLACTIVE), 0);
+  EXPECT_EQ(AcquireElsewhere(), DI_OK);
+  ShowWindow(m_hPage[c.nPage], SW_HIDE);
+  m_nActive = -1;  // left already
   Show(c.nPage == kKeyMap ? kCheck : kKeyMap);
   EXPECT_EQ(RunAndCountTicks(c.nPage, 1000), 0);
   EXPECT_EQ(g_pCurDevice, nullptr);
@@ -132,6 +141,25 @@ INSTANTIATE_TEST_SUITE_P(Pages, PageLeave,
                          ::testing::Values(LeaveCase{kPower, true, true}, LeaveCase{kTest, false, false},
                                            LeaveCase{kKeyboard, false, false}, LeaveCase{kCheck, false, false},
                                            LeaveCase{kAbout, false, false}));
+
+// The sheet closes while the vibration page runs a motor: Cancel, the close
+// box and a controller that stops answering send no PSN_KILLACTIVE, and the
+// motor stops all the same.
+class SheetCloseOnVibration : public ProcsFixture, public ::testing::WithParamInterface<Way> {};
+
+TEST_P(SheetCloseOnVibration, StopsTheMotors) {
+  OpenSheet();
+  Show(kPower);
+  m_pHid->Clear();
+  // Manual mode: the left motor's button runs it at 63 x 21 / 255 + 10 = 15.
+  SendMessageA(m_hPage[kPower], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(80, 310));
+  ASSERT_EQ(Reports(), (std::vector<Bytes>{Bytes{0, 15, 0, 0}}));
+  EndSheet(GetParam());
+  EXPECT_EQ(Reports(), (std::vector<Bytes>{Bytes{0, 15, 0, 0}, Bytes{0, 0, 0, 0}, Bytes{0, 0, 0, 0}}));
+  NewSheet();
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, SheetCloseOnVibration, ::testing::Values(Way::kCancel, Way::kCloseBox, Way::kLostDevice));
 
 TEST_F(PageNotify, AboutPageLeavesTheRecordOfThePageBefore) {
   OpenSheet();

@@ -57,6 +57,10 @@ TEST_F(PagePaint, EveryPageShowsWhatTheEnginePaints) {
     Show(n);
     PaintThroughProc(n);
     EXPECT_EQ(Diff(m_hPage[n], EngineReference(n, n == kTest)), 0);
+    // Each paint gives its DC back.
+    const size_t nObjects = sim::GdiObjectCount();
+    PaintThroughProc(n);
+    EXPECT_EQ(sim::GdiObjectCount(), nObjects);
   }
 }
 

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/joystick_device.h"
 #include "../support/page_fixture.h"
 #include "device_access.h"
 #include "pageengine.h"
@@ -53,13 +54,41 @@ inline SettingsRecord StartRecord() {
   return r;
 }
 
+// How the user leaves a sheet, and what the property sheet then sends.
+enum class Leave {
+  kOk,        // PSN_KILLACTIVE to the page shown, PSN_APPLY (lParam TRUE) to every page made
+  kCancel,    // PSN_QUERYCANCEL to the page shown, PSN_RESET (lParam FALSE) to every page made
+  kCloseBox,  // the same with PSN_RESET lParam TRUE
+};
+
+// The ways a user's sheet ends: its buttons, and a controller that stops
+// answering (the page asks the sheet to close, which the sheet does as for
+// its close box).
+enum class Way { kOk, kCancel, kCloseBox, kLostDevice };
+
+// The notification record a property sheet sends its pages (PSHNOTIFY).
+struct SheetNotify {
+  NMHDR hdr;
+  LPARAM lParam;
+};
+
+// The test program stands in as the module: the suite starts with its
+// load (DllMain's process attach). Tests are isolated as the control panel
+// isolates two sheets in one process: each test opens its own sheet and
+// TearDown closes it with the close box and releases the object; the
+// module's own state (the page engine, the current device, the lost-device
+// clock) is left as the previous sheet left it.
 class ProcsFixture : public pagetest::PageFixture {
  protected:
   static void SetUpTestSuite() {
     PageFixture::SetUpTestSuite();
+    g_hInstance = GetModuleHandleA(nullptr);
     InitializeCriticalSection(&g_csModule);
   }
-  static void TearDownTestSuite() { DeleteCriticalSection(&g_csModule); }
+  static void TearDownTestSuite() {
+    DeleteCriticalSection(&g_csModule);
+    g_hInstance = nullptr;
+  }
 
   void SetUp() override {
     PageFixture::SetUp();
@@ -72,15 +101,25 @@ class ProcsFixture : public pagetest::PageFixture {
     sim::SetJoystick(0, kVendor, kProduct);
     m_pHid = sim::AddHidDevice(sim::JoystickPath(0));
     ASSERT_NE(m_pHid, nullptr);
-    g_hInstance = GetModuleHandleA(nullptr);
-    g_dwLostTick = 0;
-    g_nLostCount = 0;
-    g_pCurDevice = nullptr;
-    g_PageEngine.m_nSetting = 0;
-    g_PageEngine.m_dwLeftRunTime = g_PageEngine.m_dwRightRunTime = 0;
     s_nSheetCloses = 0;
     m_lLiveBefore = sim::LiveDirectInputObjects();
+    ASSERT_NO_FATAL_FAILURE(NewSheet());
+  }
 
+  void TearDown() override {
+    CloseSheet(Leave::kCloseBox);
+    EXPECT_EQ(g_pCurDevice, nullptr) << "no device stays current after its sheet";
+    EXPECT_EQ(sim::LiveDirectInputObjects(), m_lLiveBefore) << "the sheet released its DirectInput objects";
+    sim::SetSystemMetric(SM_CYFULLSCREEN, -1);
+    sim::RemoveHidDevices();
+    sim::ResetJoysticks();
+    sim::ThawClock();
+    PageFixture::TearDown();
+  }
+
+  // The control panel's Properties: a sheet window and a new sheet object
+  // for joystick 0 with its records prepared; no page is made yet.
+  void NewSheet() {
     m_hSheet = sim::CreateTestWindow(520, 520, SheetProc);
     ASSERT_NE(m_hSheet, nullptr);
     m_pSheet = new PropSheet();
@@ -90,23 +129,62 @@ class ProcsFixture : public pagetest::PageFixture {
     ASSERT_NE(m_pInfo, nullptr);
   }
 
-  void TearDown() override {
-    if (m_nActive >= 0 && m_hPage[m_nActive]) Notify(m_nActive, PSN_KILLACTIVE);
+  // The user leaves the sheet: the notifications of that way of leaving,
+  // then the pages and the sheet window are destroyed and the control
+  // panel releases the sheet object. Nothing is sent for a sheet without a
+  // page shown.
+  void CloseSheet(Leave how) {
+    if (m_nActive >= 0) {
+      if (how == Leave::kOk) {
+        EXPECT_EQ(Notify(m_nActive, PSN_KILLACTIVE), 0);
+        for (int n = 0; n < kPages; ++n) {
+          if (m_hPage[n]) {
+            EXPECT_EQ(Notify(n, PSN_APPLY, TRUE), PSNRET_NOERROR);
+          }
+        }
+      } else {
+        EXPECT_EQ(Notify(m_nActive, PSN_QUERYCANCEL), 0) << "cancel is allowed";
+        for (int n = 0; n < kPages; ++n)
+          if (m_hPage[n]) Notify(n, PSN_RESET, how == Leave::kCloseBox ? TRUE : FALSE);
+      }
+    }
     for (HWND& hPage : m_hPage) {
       if (hPage) DestroyWindow(hPage);
       hPage = nullptr;
     }
+    m_nActive = -1;
     if (m_hSheet) DestroyWindow(m_hSheet);
-    g_PageEngine.DestroyControls();
-    g_pCurDevice = nullptr;
+    m_hSheet = nullptr;
     if (m_pSheet) m_pSheet->Release();
-    EXPECT_EQ(sim::LiveDirectInputObjects(), m_lLiveBefore) << "the sheet released its DirectInput objects";
-    sim::SetSystemMetric(SM_CYFULLSCREEN, -1);
-    sim::RemoveHidDevices();
-    sim::ResetJoysticks();
-    sim::ThawClock();
-    g_hInstance = nullptr;
-    PageFixture::TearDown();
+    m_pSheet = nullptr;
+    m_pInfo = nullptr;
+  }
+
+  // The sheet shown ends in one of the user's ways.
+  void EndSheet(Way way) {
+    switch (way) {
+      case Way::kOk:
+        CloseSheet(Leave::kOk);
+        break;
+      case Way::kCancel:
+        CloseSheet(Leave::kCancel);
+        break;
+      case Way::kCloseBox:
+        CloseSheet(Leave::kCloseBox);
+        break;
+      case Way::kLostDevice:
+        sim::LoseJoystick(0);
+        sim::RunMessages(3000);
+        EXPECT_EQ(s_nSheetCloses, 1) << "the page asked the sheet to close";
+        CloseSheet(Leave::kCloseBox);
+        break;
+    }
+  }
+
+  // Properties pressed again in the same process, after the sheet was left.
+  void ReopenSheet(Leave how) {
+    CloseSheet(how);
+    ASSERT_NO_FATAL_FAILURE(NewSheet());
   }
 
   // Makes page n from its record, as the sheet does when it first shows it.
@@ -127,12 +205,13 @@ class ProcsFixture : public pagetest::PageFixture {
   }
 
   // The sheet's answer to a notification is the page's.
-  LRESULT Notify(int n, UINT uCode) {
-    NMHDR hdr;
-    hdr.hwndFrom = m_hSheet;
-    hdr.idFrom = 0;
-    hdr.code = uCode;
-    return SendMessageA(m_hPage[n], WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&hdr));
+  LRESULT Notify(int n, UINT uCode, LPARAM lParam = 0) {
+    SheetNotify notify;
+    notify.hdr.hwndFrom = m_hSheet;
+    notify.hdr.idFrom = 0;
+    notify.hdr.code = uCode;
+    notify.lParam = lParam;
+    return SendMessageA(m_hPage[n], WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notify));
   }
 
   // A page change: the shown page is left, then page n is made when new and
@@ -206,6 +285,21 @@ class ProcsFixture : public pagetest::PageFixture {
     std::vector<Bytes> v;
     for (const sim::HidReport& r : m_pHid->Reports()) v.push_back(r.bytes);
     return v;
+  }
+
+  // Another program's exclusive device of the controller tries to acquire
+  // it: it can only while no page holds the controller (the pages' device
+  // is exclusive too).
+  HRESULT AcquireElsewhere() {
+    IDirectInputDevice2* pOther = nullptr;
+    pagetest::MakeJoystickDevice(0, &pOther);
+    if (!pOther) return E_FAIL;
+    HRESULT hr = pOther->SetDataFormat(&c_dfDIJoystick);
+    if (SUCCEEDED(hr)) hr = pOther->SetCooperativeLevel(m_hWnd, DISCL_EXCLUSIVE | DISCL_BACKGROUND);
+    if (SUCCEEDED(hr)) hr = pOther->Acquire();
+    pOther->Unacquire();
+    pOther->Release();
+    return hr;
   }
 
   IDirectInputDevice2* SheetDevice() {

@@ -72,29 +72,39 @@ class LostDevice : public ProcsFixture, public ::testing::WithParamInterface<Los
 TEST_P(LostDevice, ClosesTheSheetAndWritesBackTheStartRecord) {
   const LostCase& c = GetParam();
   const SettingsRecord start = StartRecord();
-  WriteCurrentValue(start);
-  OpenSheet();
-  g_PageEngine.m_Settings.dwMotorPower = 10;
-  if (c.nPage != kTest) Show(c.nPage);
-  const SettingsRecord shown = CurrentValue();
-  sim::LoseJoystick(0);
+  // The second sheet opens in the same process once the first was closed,
+  // with the controller still silent: its count starts afresh.
+  for (int nSheet = 1; nSheet <= 2; ++nSheet) {
+    SCOPED_TRACE(nSheet);
+    WriteCurrentValue(start);
+    sim::ClearDialogRecord();
+    s_nSheetCloses = 0;
+    OpenSheet();
+    g_PageEngine.m_Settings.dwMotorPower = 10;
+    if (c.nPage != kTest) Show(c.nPage);
+    const SettingsRecord shown = CurrentValue();
+    sim::FailDirectInput(sim::DiCall::kGetDeviceState, DIERR_INPUTLOST);
 
-  sim::RunMessages(c.dwQuietUntil);
-  EXPECT_EQ(s_nSheetCloses, 0);
-  EXPECT_TRUE(sim::MessageBoxRuns().empty());
-  EXPECT_TRUE(SameRecord(CurrentValue(), shown));
+    sim::RunMessages(c.dwQuietUntil);
+    EXPECT_EQ(s_nSheetCloses, 0);
+    EXPECT_TRUE(sim::MessageBoxRuns().empty());
+    EXPECT_TRUE(SameRecord(CurrentValue(), shown));
 
-  sim::RunMessages(c.dwClosedBy - c.dwQuietUntil);
-  EXPECT_EQ(s_nSheetCloses, 1);
-  const std::vector<sim::MessageBoxRun> boxes = sim::MessageBoxRuns();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].hWnd, m_hPage[c.nPage]);
-  EXPECT_EQ(boxes[0].caption, "Game controller");
-  EXPECT_EQ(boxes[0].text, "The game controller does not answer. Check that it is connected.");
-  EXPECT_TRUE(SameRecord(CurrentValue(), start));
-  // The page has stopped polling.
-  EXPECT_EQ(RunAndCountTicks(c.nPage, 1000), 0);
-  EXPECT_EQ(sim::MessageBoxRuns().size(), 1u);
+    sim::RunMessages(c.dwClosedBy - c.dwQuietUntil);
+    EXPECT_EQ(s_nSheetCloses, 1);
+    const std::vector<sim::MessageBoxRun> boxes = sim::MessageBoxRuns();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].hWnd, m_hPage[c.nPage]);
+    EXPECT_EQ(boxes[0].caption, "Game controller");
+    EXPECT_EQ(boxes[0].text, "The game controller does not answer. Check that it is connected.");
+    EXPECT_TRUE(SameRecord(CurrentValue(), start));
+    // The page has stopped polling and let the controller go.
+    EXPECT_EQ(AcquireElsewhere(), DI_OK);
+    EXPECT_EQ(RunAndCountTicks(c.nPage, 1000), 0);
+    EXPECT_EQ(sim::MessageBoxRuns().size(), 1u);
+    // The sheet closes as for its close box.
+    ReopenSheet(Leave::kCloseBox);
+  }
 }
 
 // The first failure starts the clock; the fourth failure from 500 ms after

@@ -152,6 +152,7 @@ TEST_F(ActivateTest, VibrationPageRaisesALowPowerAndPlacesItsControls) {
     ASSERT_EQ(ballMoves.size(), 1u);
     EXPECT_EQ(ballMoves[0].x, c.xBall);
     EXPECT_EQ(ballMoves[0].y, 0);
+    EXPECT_TRUE(ballMoves[0].bRedraw);
     EXPECT_EQ(autoButton.GetState(), c.dwAuto ? 1u : 0u);
     EXPECT_EQ(manualButton.GetState(), c.dwAuto ? 0u : 1u);
     EXPECT_EQ(e.m_bPowerDrag, 0);

@@ -132,7 +132,7 @@ TEST_F(FileDialogTest, TheRecordHoldsWhatTheDialogWasOpenedWith) {
   m_ofn.lpstrFilter = kFilter;
   m_ofn.lpstrInitialDir = "C:\\here";
   m_ofn.lpstrTitle = "Pick one";
-  m_ofn.Flags = OFN_FILEMUSTEXIST | OFN_READONLY;
+  m_ofn.Flags = OFN_NOCHANGEDIR | OFN_READONLY;
   m_ofn.lpstrFileTitle = szTitle;
   m_ofn.nMaxFileTitle = 6;
   sim::ScriptFileChoice("C:\\here\\chosen.sav");
@@ -149,7 +149,7 @@ TEST_F(FileDialogTest, TheRecordHoldsWhatTheDialogWasOpenedWith) {
   EXPECT_EQ(run.nMaxFile, 260u);
   EXPECT_EQ(run.initialDir, "C:\\here");
   EXPECT_EQ(run.title, "Pick one");
-  EXPECT_EQ(run.dwFlags, OFN_FILEMUSTEXIST | OFN_READONLY);
+  EXPECT_EQ(run.dwFlags, OFN_NOCHANGEDIR | OFN_READONLY);
   EXPECT_TRUE(run.bAnswered);
   EXPECT_FALSE(run.bCancelled);
   EXPECT_EQ(run.chosenPath, "C:\\here\\chosen.sav");

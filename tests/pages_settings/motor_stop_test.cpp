@@ -23,6 +23,7 @@ class MotorStopTest : public SettingsFixture {
   }
 
   void TearDown() override {
+    RemoveProfiles({"motor.sav"});
     g_pCurDevice = nullptr;
     if (m_pDevice) m_pDevice->Release();
     m_pDevice = nullptr;

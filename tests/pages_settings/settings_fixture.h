@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -148,6 +149,13 @@ inline Bytes ReadFileBytes(const std::string& path) {
 }
 
 inline bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Deletes the named profiles and then the profile folder, which a fresh
+// machine does not have; the folder stays if it holds anything else.
+inline void RemoveProfiles(std::initializer_list<const char*> names) {
+  for (const char* pszName : names) DeleteFileA((ProfileFolder() + "\\" + pszName).c_str());
+  RemoveDirectoryA(ProfileFolder().c_str());
+}
 
 // The engine as the test page's WM_INITDIALOG leaves it before the pages are
 // built: no controls, no test running, both records zero.

@@ -205,7 +205,7 @@ TEST_F(DeviceOpenerTest, DevicePathsGoToTheOpenerOnly) {
 
   auto device = std::make_shared<RecordingDevice>();
   std::string seenPath;
-  qjplat::SetDeviceOpener([&](const std::string& path, DWORD, DWORD* pdwError) -> std::shared_ptr<qjplat::KernelObject> {
+  qjplat::SetDeviceOpener([&](const std::string& path, DWORD, DWORD, DWORD* pdwError) -> std::shared_ptr<qjplat::KernelObject> {
     seenPath = path;
     if (path.find("pid_a02f") == std::string::npos) {
       *pdwError = 0;  // declined

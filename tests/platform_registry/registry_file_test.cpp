@@ -284,7 +284,7 @@ TEST_F(RegistryFile, EmptyFileIsReportedAndKept) {
   testing::internal::CaptureStderr();
   EXPECT_EQ(ERROR_FILE_NOT_FOUND, Query(HKEY_LOCAL_MACHINE, "Good", "ok").lErr);
   const DWORD dw = 1;
-  ASSERT_EQ(ERROR_SUCCESS, SetValue(HKEY_LOCAL_MACHINE, "Good", "ok", REG_DWORD, &dw, 4));
+  ASSERT_EQ(ERROR_SUCCESS, SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Good", "ok", REG_DWORD, &dw, 4));
   const std::string err = testing::internal::GetCapturedStderr();
   EXPECT_NE(std::string::npos, err.find(m_strFile + ":1:")) << err;
   EXPECT_TRUE(regtest::Exists(m_strFile + ".corrupt"));

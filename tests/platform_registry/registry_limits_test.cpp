@@ -61,16 +61,29 @@ TEST_F(RegistryLimits, NoOpenSucceedsWithoutAHandle) {
       WriteText(sim::RegistryFilePath(), deleting);
       Reload();
     }
-    for (HKEY hRoot : {HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_USERS}) {
+    const struct {
+      HKEY hRoot;
+      const char* pszSubKey;
+    } kKeys[] = {{HKEY_CLASSES_ROOT, "QjSub"},
+                 {HKEY_LOCAL_MACHINE, "SOFTWARE\\QjSub"},
+                 {HKEY_CURRENT_USER, "QjSub"}};
+    for (const auto& key : kKeys) {
+      SCOPED_TRACE(key.pszSubKey);
       HKEY h = nullptr;
-      ASSERT_EQ(RegCreateKeyExA(hRoot, "QjSub", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr), ERROR_SUCCESS);
+      ASSERT_EQ(RegCreateKeyExA(key.hRoot, key.pszSubKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr),
+                ERROR_SUCCESS);
       EXPECT_NE(h, nullptr);
       RegCloseKey(h);
       h = nullptr;
-      ASSERT_EQ(RegOpenKeyExA(hRoot, "QjSub", 0, KEY_READ, &h), ERROR_SUCCESS);
+      ASSERT_EQ(RegOpenKeyExA(key.hRoot, key.pszSubKey, 0, KEY_READ, &h), ERROR_SUCCESS);
       EXPECT_NE(h, nullptr);
       RegCloseKey(h);
     }
+    // A refused create hands back no handle.
+    HKEY h = reinterpret_cast<HKEY>(1);
+    EXPECT_EQ(RegCreateKeyExA(HKEY_USERS, "QjSub", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr),
+              ERROR_ACCESS_DENIED);
+    EXPECT_EQ(h, nullptr);
   }
 }
 

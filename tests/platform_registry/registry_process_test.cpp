@@ -144,7 +144,7 @@ TEST_F(RegistryProcesses, RegexportToolPrintsTheSubtree) {
   const int status = pclose(pipeOut);
   EXPECT_EQ(0, WEXITSTATUS(status));
   EXPECT_EQ(sim::ExportRegistry(pszKey), out);
-  EXPECT_NE(std::string::npos, out.find("[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\MediaProperties\\X]\r\n"
+  EXPECT_NE(std::string::npos, out.find("[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\MediaProperties\\X]\r\n"
                                         "\"ThreadingModel\"=\"Both\"\r\n"));
 
   const std::string missing = std::string(QJ_REGEXPORT_PATH) + " 'HKEY_LOCAL_MACHINE\\Nowhere' 2>/dev/null";

@@ -163,7 +163,10 @@ TEST_F(User32Test, HiddenWindowsGetNoPaint) {
   ShowWindow(hHidden, SW_SHOW);
   EXPECT_TRUE(IsWindowVisible(hChild));
   sim::PumpMessages();
-  EXPECT_EQ(MessagesOf(hHidden, false), (std::vector<UINT>{WM_PAINT, WM_ERASEBKGND}));
+  // Showing tells the window first (WM_SHOWWINDOW and the position change);
+  // it paints once the messages are pumped.
+  EXPECT_EQ(MessagesOf(hHidden, false),
+            (std::vector<UINT>{WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED, WM_PAINT, WM_ERASEBKGND}));
   EXPECT_EQ(MessagesOf(hChild, false), (std::vector<UINT>{WM_PAINT, WM_ERASEBKGND}));
 }
 

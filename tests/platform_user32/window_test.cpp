@@ -181,7 +181,7 @@ TEST_F(User32Test, MoveWindowMovesAndResizes) {
   GetClientRect(h, &rc);
   EXPECT_EQ(rc.right, 80);
   EXPECT_EQ(rc.bottom, 60);
-  EXPECT_EQ(MessagesOf(h), (std::vector<UINT>{WM_MOVE, WM_SIZE}));
+  EXPECT_EQ(MessagesOf(h), (std::vector<UINT>{WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED, WM_MOVE, WM_SIZE}));
   EXPECT_TRUE(GetUpdateRect(h, &rc, FALSE));
   EXPECT_EQ(sim::GetWindowPixel(h, 79, 59), 0xFFFFFFu);
 }

@@ -64,6 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
         CalibCase{"two-point L > U", TwoPoint(200, 100), 150, 0},
         CalibCase{"three-point L > C = U", ThreePoint(200, 50, 50), 10, 255},
         CalibCase{"three-point L > C = U", ThreePoint(200, 50, 50), 250, 255},
+        CalibCase{"three-point L > U > C, 127 + 150 * 128 / 50 clamped", ThreePoint(200, 50, 100), 10, 255},
         CalibCase{"three-point C = L, below", ThreePoint(50, 50, 200), 30, 127},
         CalibCase{"three-point C = U, at", ThreePoint(0, 255, 255), 255, 127},
         CalibCase{"three-point C = U, below, 100 * 127 / 255", ThreePoint(0, 255, 255), 100, 49},

@@ -201,21 +201,94 @@ TEST_F(SettingsKeyTest, NullOrOverlongPathOpensNothing) {
   SettingsKey tooLong(longPath.c_str(), 47, SETTINGS_RECORD_SIZE);
   EXPECT_EQ(tooLong.hKey, nullptr);
   EXPECT_EQ(sim::ExportRegistry("HKEY_LOCAL_MACHINE"), before);
-  const std::string fitting = "Software\\" + std::string(246, 'y');  // "\\47" makes 258 characters
+
+  // The buffer holds 259 characters and the NUL: a name of 260 characters
+  // would be cut to one that names another key.
+  const std::string exact = "Software\\" + std::string(248, 'z');  // "\\47" makes 260 characters
+  SettingsKey refused(exact.c_str(), 47, SETTINGS_RECORD_SIZE);
+  EXPECT_EQ(refused.hKey, nullptr);
+  EXPECT_EQ(sim::ExportRegistry("HKEY_LOCAL_MACHINE"), before);
+
+  const std::string fitting = "Software\\" + std::string(247, 'y');  // 259 characters
   SettingsKey fits(fitting.c_str(), 47, SETTINGS_RECORD_SIZE);
   EXPECT_NE(fits.hKey, nullptr);
   fits.Close();
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, (fitting + "\\47").c_str()));
 }
 
 TEST_F(SettingsKeyTest, CloseReleasesTheKeyOnce) {
   SettingsKey key(SETTINGS_KEY_PATH, 47, SETTINGS_RECORD_SIZE);
   ASSERT_NE(key.hKey, nullptr);
+  const HKEY hOpened = key.hKey;
   key.Close();
   EXPECT_EQ(key.hKey, nullptr);
+  EXPECT_EQ(RegCloseKey(hOpened), ERROR_INVALID_HANDLE) << "the handle was closed";
   SettingsRecord record{};
   EXPECT_EQ(key.Write(&record, sizeof(record)), -1);
   EXPECT_EQ(key.Read(&record, sizeof(record)), -1);
   key.Close();  // again, and once more by the destructor
+}
+
+TEST_F(SettingsKeyTest, MachineKeyIsUsedEvenWhenTheUserHasTheSameKey) {
+  const SettingsRecord pattern = PatternRecord();
+  const BYTE* pBytes = reinterpret_cast<const BYTE*>(&pattern);
+  HKEY hUser = NULL;
+  ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, kRecordKey, &hUser), ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExA(hUser, "CurrentValue", 0, REG_BINARY, pBytes, sizeof(pattern)), ERROR_SUCCESS);
+  RegCloseKey(hUser);
+
+  SettingsRecord record{};
+  FillSettingsDefaults(&record);
+  {
+    SettingsKey key(SETTINGS_KEY_PATH, 47, SETTINGS_RECORD_SIZE);
+    ASSERT_NE(key.hKey, nullptr);
+    BYTE buffer[112];
+    EXPECT_EQ(key.Read(buffer, sizeof(buffer)), -1) << "the machine's key has no record yet";
+    EXPECT_EQ(key.Write(&record, sizeof(record)), 112);
+  }
+  std::vector<BYTE> stored;
+  DWORD dwType = 0;
+  ASSERT_TRUE(StoredValue(&stored, &dwType));
+  EXPECT_EQ(std::memcmp(stored.data(), &record, sizeof(record)), 0);
+
+  // The user's record is neither read nor changed.
+  SettingsKey again(SETTINGS_KEY_PATH, 47, SETTINGS_RECORD_SIZE);
+  SettingsRecord back;
+  EXPECT_EQ(again.Read(&back, sizeof(back)), 112);
+  EXPECT_EQ(std::memcmp(&back, &record, sizeof(back)), 0);
+  hUser = NULL;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kRecordKey, 0, KEY_READ, &hUser), ERROR_SUCCESS);
+  DWORD cb = sizeof(back);
+  EXPECT_EQ(RegQueryValueExA(hUser, "CurrentValue", NULL, NULL, reinterpret_cast<BYTE*>(&back), &cb), ERROR_SUCCESS);
+  RegCloseKey(hUser);
+  EXPECT_EQ(std::memcmp(&back, &pattern, sizeof(back)), 0);
+}
+
+// A user who is not an administrator may read the machine's keys but not
+// change them: a stored record can be read and not written, and a missing
+// key cannot be made.
+TEST_F(SettingsKeyTest, ReadOnlyMachineReadsTheRecordAndRefusesWrites) {
+  const SettingsRecord pattern = PatternRecord();
+  const BYTE* pBytes = reinterpret_cast<const BYTE*>(&pattern);
+  StoreValue(REG_BINARY, std::vector<BYTE>(pBytes, pBytes + sizeof(pattern)));
+  sim::SetKeyAccess(HKEY_LOCAL_MACHINE, "", KEY_READ);
+  const std::string before = sim::ExportRegistry("HKEY_LOCAL_MACHINE");
+
+  {
+    SettingsKey key(SETTINGS_KEY_PATH, 47, SETTINGS_RECORD_SIZE);
+    ASSERT_NE(key.hKey, nullptr);
+    SettingsRecord back;
+    EXPECT_EQ(key.Read(&back, sizeof(back)), 112);
+    EXPECT_EQ(std::memcmp(&back, &pattern, sizeof(back)), 0);
+    SettingsRecord record{};
+    FillSettingsDefaults(&record);
+    EXPECT_EQ(key.Write(&record, sizeof(record)), -1);
+  }
+  {
+    SettingsKey missing(SETTINGS_KEY_PATH, 48, SETTINGS_RECORD_SIZE);
+    EXPECT_EQ(missing.hKey, nullptr);
+  }
+  EXPECT_EQ(sim::ExportRegistry("HKEY_LOCAL_MACHINE"), before);
 }
 
 TEST_F(SettingsKeyTest, PagesAndDriverUseDifferentHives) {

@@ -71,6 +71,7 @@ TEST_P(SkinButtonState, InvalidatesTheUnmovedButtonAndTheEstimatedCaption) {
 
 const char k20[] = "abcdefghijklmnopqrst";
 const char k40[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMN";
+const char k32[] = "abcdefghijklmnopqrstuvwxyzABCDEF";
 
 INSTANTIATE_TEST_SUITE_P(
     Changes, SkinButtonState,
@@ -78,26 +79,40 @@ INSTANTIATE_TEST_SUITE_P(
         StateCase{"SameStateNothing", "abc", 1, 1, 1, kText, {}},
         StateCase{"PressNoFlag", "abc", 0, 0, 1, kText, {{kBounds, FALSE}}},
         StateCase{"PressThreeChars", "abc", 1, 0, 1, kText, {{kBounds, FALSE}, {{50, 200, 80, 220}, TRUE}}},
+        StateCase{"PressOneChar", "L", 1, 0, 1, kText, {{kBounds, FALSE}, {{50, 200, 60, 220}, TRUE}}},
         StateCase{"PressTwentyCharsFullWidth", k20, 1, 0, 1, kText, {{kBounds, FALSE}, {kText, TRUE}}},
         StateCase{"PressEmptyCaption", "", 1, 0, 1, kText, {{kBounds, FALSE}}},
         StateCase{"PressNullCaption", nullptr, 1, 0, 1, kText, {{kBounds, FALSE}}},
         StateCase{"PressedToOtherPressed", "abc", 0, 1, 5, kText, {{kBounds, FALSE}}},
         StateCase{"Release", "abc", 1, 1, 0, kText, {{kBounds, FALSE}, {{50, 200, 80, 220}, TRUE}}},
         StateCase{"LongCaptionCutTo31", k40, 1, 0, 1, RECT{0, 0, 1000, 10},
+                  {{kBounds, FALSE}, {{0, 0, 310, 10}, TRUE}}},
+        StateCase{"ThirtyTwoCharsCutTo31", k32, 1, 0, 1, RECT{0, 0, 1000, 10},
                   {{kBounds, FALSE}, {{0, 0, 310, 10}, TRUE}}}),
     [](const ::testing::TestParamInfo<StateCase>& param) { return std::string(param.param.pszName); });
 
 TEST_F(SkinButtonTest, InvalidateUsesTheMovedRectangleAndTheCaptionWhenFlagged) {
-  auto flagged = Make("abc", 0, 1);
-  flagged->MoveTo(m_hWnd, 10, 20, false);
-  TakeCalls();
-  flagged->Invalidate(m_hWnd, false);
   const RECT moved{110, 70, 150, 90};
-  EXPECT_EQ(TakeCalls(), (Calls{{moved, TRUE}, {kText, TRUE}}));
-  auto plain = Make("abc", 0, 0);
-  TakeCalls();
-  plain->Invalidate(m_hWnd, true);
-  EXPECT_EQ(TakeCalls(), (Calls{{kBounds, TRUE}}));
+  const struct {
+    const char* pszCaption;
+    BYTE bRepaintText;
+    bool bWithText;
+    Calls expected;
+  } cases[] = {
+      {"abc", 1, false, {{moved, TRUE}, {kText, TRUE}}},
+      {"", 1, false, {{moved, TRUE}}},   // flagged, but no caption to repaint
+      {"", 1, true, {{moved, TRUE}}},
+      {"abc", 0, true, {{moved, TRUE}}},  // with-text is not used
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << '"' << c.pszCaption << "\" flag " << int(c.bRepaintText) << " with-text "
+                                      << c.bWithText);
+    auto button = Make(c.pszCaption, 0, c.bRepaintText);
+    button->MoveTo(m_hWnd, 10, 20, false);
+    TakeCalls();
+    button->Invalidate(m_hWnd, c.bWithText);
+    EXPECT_EQ(TakeCalls(), c.expected);
+  }
 }
 
 TEST_F(SkinButtonTest, MoveToInvalidatesOldAndNewPlaceOnlyWithRedraw) {
@@ -139,7 +154,7 @@ TEST_F(SkinButtonTest, HitTestIsHalfOpenOnTheMovedRectangle) {
   }
   button->MoveTo(m_hWnd, 10, 20, false);
   for (const Probe& p : {Probe{110, 70, true}, Probe{149, 89, true}, Probe{150, 80, false}, Probe{120, 90, false},
-                         Probe{100, 50, false}, Probe{109, 75, false}}) {
+                         Probe{100, 50, false}, Probe{109, 75, false}, Probe{120, 69, false}}) {
     SCOPED_TRACE(::testing::Message() << "moved " << p.x << "," << p.y);
     EXPECT_EQ(button->HitTest(p.x, p.y), p.bHit);
   }

@@ -9,6 +9,8 @@ namespace {
 using namespace skintest;
 
 constexpr RECT kRange{326, 250, 429, 355};
+// The range and as far round it as an image box of 31 can reach.
+constexpr RECT kNearRange{kRange.left - 20, kRange.top - 20, kRange.right + 20, kRange.bottom + 20};
 constexpr RECT kCaption{10, 10, 100, 30};
 constexpr COLORREF kRed = 0x0000FF;
 
@@ -17,13 +19,16 @@ DWORD State(int x, int y) { return (DWORD(x) << 16) + DWORD(y); }
 class SkinCursorTest : public SkinTest {
  protected:
   std::unique_ptr<SkinCursor> Make(const std::string& image, const char* pszCaption = "X", BYTE bRepaintText = 0,
-                                   BYTE bBlackKey = 0) {
+                                   BYTE bBlackKey = 0, int nSize = 30) {
     auto p = std::make_unique<SkinCursor>(m_hWnd, image.c_str(), kRange.left, kRange.top, kRange.right, kRange.bottom,
-                                          377, 302, 30, kCaption.left, kCaption.top, kCaption.right, kCaption.bottom,
-                                          pszCaption, bRepaintText, bBlackKey);
+                                          377, 302, nSize, kCaption.left, kCaption.top, kCaption.right,
+                                          kCaption.bottom, pszCaption, bRepaintText, bBlackKey);
     return p;
   }
-  std::unique_ptr<SkinCursor> MakeRed() { return Make(Solid("cursor.bmp", 30, 30, kRed)); }
+  // A red image of nSize square, as large as the box it is drawn into.
+  std::unique_ptr<SkinCursor> MakeRed(int nSize = 30) {
+    return Make(Solid(("cursor" + std::to_string(nSize) + ".bmp").c_str(), nSize, nSize, kRed), "X", 0, 0, nSize);
+  }
 };
 
 TEST_F(SkinCursorTest, ConstructionInvalidatesTheCentredBoxAndTheCaption) {
@@ -33,26 +38,55 @@ TEST_F(SkinCursorTest, ConstructionInvalidatesTheCentredBoxAndTheCaption) {
 }
 
 struct PlaceCase {
+  int nSize;
   DWORD dwState;
   RECT rcBox;   // GetRect: the image box grown by one
   RECT rcClip;  // what Invalidate repaints
 };
 
+// The range is 103 x 105 with its centre at (377, 302): a position p (state
+// byte - 127) lies at centre + 103 p / 255 across and 105 p / 255 down, each
+// truncated towards zero; the image box is 2 (size / 2) square around it.
 TEST_F(SkinCursorTest, StatePlacesTheBoxAroundTheScaledPosition) {
-  auto cursor = MakeRed();
-  for (const PlaceCase& c : {PlaceCase{State(127, 127), {361, 286, 393, 318}, {361, 286, 393, 318}},
-                             PlaceCase{State(0, 0), {310, 234, 342, 266}, {326, 250, 342, 266}},
-                             PlaceCase{State(255, 255), {412, 338, 444, 370}, {412, 338, 429, 355}},
-                             PlaceCase{State(0, 255), {310, 338, 342, 370}, {326, 338, 342, 355}}}) {
-    SCOPED_TRACE(::testing::Message() << std::hex << c.dwState);
-    cursor->SetState(m_hWnd, c.dwState);
-    EXPECT_EQ(cursor->GetState(), c.dwState);
-    RECT rc;
-    cursor->GetRect(&rc);
-    EXPECT_EQ((Call{rc, FALSE}), (Call{c.rcBox, FALSE}));
-    TakeCalls();
-    cursor->Invalidate(m_hWnd, false);
-    EXPECT_EQ(TakeCalls(), (Calls{{c.rcClip, TRUE}}));
+  const PlaceCase cases[] = {
+      {30, State(127, 127), {361, 286, 393, 318}, {361, 286, 393, 318}},
+      {30, State(0, 0), {310, 234, 342, 266}, {326, 250, 342, 266}},
+      {30, State(255, 255), {412, 338, 444, 370}, {412, 338, 429, 355}},
+      {30, State(0, 255), {310, 338, 342, 370}, {326, 338, 342, 355}},
+      // -27 gives -10.9 across, -77 gives -31.7 down: 367, 271.
+      {30, State(100, 50), {351, 255, 383, 287}, {351, 255, 383, 287}},
+      // 73 gives 29.5 across, 93 gives 38.3 down: 406, 340.
+      {30, State(200, 220), {390, 324, 422, 356}, {390, 324, 422, 355}},
+      // An odd size draws and repaints the even box below it.
+      {31, State(127, 127), {361, 286, 393, 318}, {361, 286, 393, 318}},
+      {9, State(100, 50), {362, 266, 372, 276}, {362, 266, 372, 276}},
+  };
+  for (const PlaceCase& c : cases) {
+    auto cursor = MakeRed(c.nSize);
+    for (bool bMove : {false, true}) {
+      SCOPED_TRACE(::testing::Message() << "size " << c.nSize << ", state " << std::hex << c.dwState
+                                        << (bMove ? " by MoveTo" : " by SetState"));
+      if (bMove)
+        cursor->MoveTo(m_hWnd, int(c.dwState >> 16), int(c.dwState & 0xFFFF), false);
+      else
+        cursor->SetState(m_hWnd, c.dwState);
+      EXPECT_EQ(cursor->GetState(), c.dwState);
+      RECT rc;
+      cursor->GetRect(&rc);
+      EXPECT_EQ((Call{rc, FALSE}), (Call{c.rcBox, FALSE}));
+      TakeCalls();
+      cursor->Invalidate(m_hWnd, false);
+      EXPECT_EQ(TakeCalls(), (Calls{{c.rcClip, TRUE}}));
+
+      // The image fills the box inside the grown rectangle and nothing else.
+      ResetPage();
+      Paint(*cursor);
+      const RECT rcImage{c.rcBox.left + 1, c.rcBox.top + 1, c.rcBox.right - 1, c.rcBox.bottom - 1};
+      const int nSide = c.nSize / 2 * 2;
+      EXPECT_EQ(Count(rcImage, kRed), nSide * nSide);
+      EXPECT_EQ(Count(kNearRange, kRed), nSide * nSide);
+      cursor->SetState(m_hWnd, State(127, 127));  // away again, for MoveTo
+    }
   }
 }
 

@@ -80,6 +80,14 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{"SourceRowsBelow", W, 4, 2, 0, 1,
                               {K, G, N, P,  //
                                R, K, P, G,  //
+                               P, P, P, P}},
+                      KeyCase{"SourceColumnsRight", W, 3, 3, 1, 0,
+                              {R, P, B, P,  //
+                               G, N, P, P,  //
+                               K, P, G, P}},
+                      KeyCase{"SourceColumnsRightBlackKey", K, 3, 2, 1, 1,
+                              {G, N, W, P,  //
+                               P, W, G, P,  //
                                P, P, P, P}}),
     [](const ::testing::TestParamInfo<KeyCase>& param) { return std::string(param.param.pszName); });
 

@@ -25,11 +25,12 @@ class SkinHatTest : public SkinTest {
     }
     return std::make_unique<SkinHat>(nullptr, apsz, arc, dwState);
   }
-  // Which direction's image the page shows, -1 for none; fails on two.
+  // Which direction's image the part of the page round the eight
+  // rectangles shows, -1 for none; fails on two.
   int Shown() {
     int shown = -1;
     for (int k = 0; k < SkinHat::kDirections; ++k)
-      if (Count(RECT{0, 0, kPageWidth, kPageHeight}, DirectionColour(k)) > 0) {
+      if (Count(RECT{0, 0, 200, 50}, DirectionColour(k)) > 0) {
         EXPECT_EQ(shown, -1) << "two images";
         shown = k;
       }
@@ -67,10 +68,14 @@ TEST_F(SkinHatTest, InvalidatesOnlyTheDirectionsConcerned) {
   hat->SetState(m_hWnd, 12345);
   EXPECT_EQ(TakeCalls(), (Calls{{DirectionRect(1), TRUE}}));
   EXPECT_EQ(hat->GetState(), 12345u);
+  hat->SetState(m_hWnd, 0);  // back to up
+  EXPECT_EQ(TakeCalls(), (Calls{{DirectionRect(0), TRUE}}));
 }
 
 TEST_F(SkinHatTest, OffsetMovesTheDrawingWithoutInvalidating) {
   auto hat = Make(0);
+  hat->SetTag(m_hWnd, 3);
+  EXPECT_EQ(hat->GetTag(), 0u);
   hat->MoveTo(m_hWnd, 5, 7, true);
   hat->Invalidate(m_hWnd, true);
   EXPECT_TRUE(TakeCalls().empty());
@@ -101,6 +106,8 @@ TEST_F(SkinTest, BackgroundCopiesOpaqueAtItsOffset) {
   back.Invalidate(m_hWnd, false);
   EXPECT_EQ(TakeCalls(), (Calls{{{100, 100, 120, 110}, TRUE}, {{103, 104, 123, 114}, TRUE}}));
   EXPECT_EQ(back.GetState(), 0u);
+  back.SetTag(m_hWnd, 3);
+  EXPECT_EQ(back.GetTag(), 0u);
   EXPECT_FALSE(back.HitTest(105, 105));
 }
 
@@ -127,6 +134,9 @@ TEST_F(SkinTest, BackgroundPartCopiesOnlyItsPartFromTheSamePlaceOfTheImage) {
   Paint(part);
   EXPECT_EQ(Pixel(110, 105), RGB(10, 5, 7));
   EXPECT_FALSE(part.HitTest(15, 10));
+  part.SetTag(m_hWnd, 3);
+  EXPECT_EQ(part.GetTag(), 0u);
+  EXPECT_EQ(part.GetState(), 0u);
 }
 
 TEST_F(SkinTest, ImageIsKeyedMovableAndAlwaysRepaintsOnSetState) {
@@ -146,15 +156,41 @@ TEST_F(SkinTest, ImageIsKeyedMovableAndAlwaysRepaintsOnSetState) {
   image.SetState(m_hWnd, 7);
   EXPECT_EQ(TakeCalls(), (Calls{{{50, 60, 58, 68}, TRUE}}));
   EXPECT_EQ(image.GetState(), 7u);
+  image.SetTag(m_hWnd, 3);
+  EXPECT_EQ(image.GetTag(), 0u);
+  EXPECT_EQ(image.GetState(), 7u);
   RECT rc;
   image.GetRect(&rc);
   EXPECT_EQ((Call{rc, FALSE}), (Call{{70, 65, 78, 73}, FALSE}));
   EXPECT_TRUE(image.HitTest(70, 65));
   EXPECT_FALSE(image.HitTest(78, 70));
+  EXPECT_TRUE(image.HitTest(77, 72));
+  EXPECT_FALSE(image.HitTest(70, 73));
   EXPECT_FALSE(image.HitTest(60, 62));
   Paint(image);
   EXPECT_EQ(Pixel(71, 66), 0x00FF00u);
   EXPECT_EQ(Changed(), 1);
+}
+
+// A picture larger than its control shows only as much of it as the
+// control's rectangle holds, from its top-left corner.
+TEST_F(SkinTest, PicturesLargerThanTheirControlAreCutToItsRectangle) {
+  const std::string big = Solid("big.bmp", 60, 50, 0x00C000);
+  const RECT rc{100, 100, 120, 110};
+  const char* apsz[SkinHat::kDirections] = {big.c_str()};
+  RECT arc[SkinHat::kDirections] = {rc};
+  std::vector<std::unique_ptr<SkinControl>> controls;
+  controls.emplace_back(new SkinButton(nullptr, big.c_str(), big.c_str(), rc.left, rc.top, rc.right, rc.bottom, 0, 0,
+                                       0, 0, nullptr, m_hWnd, 0, 0));
+  controls.emplace_back(new SkinImage(nullptr, big.c_str(), rc.left, rc.top, rc.right, rc.bottom));
+  controls.emplace_back(new SkinHat(nullptr, apsz, arc, 0));
+  controls.emplace_back(new SkinBackground(nullptr, big.c_str(), rc.left, rc.top, rc.right, rc.bottom));
+  for (auto& control : controls) {
+    ResetPage();
+    Paint(*control);
+    EXPECT_EQ(Count(rc, 0x00C000), 20 * 10);
+    EXPECT_EQ(Count(RECT{80, 80, 200, 180}, 0x00C000), 20 * 10);  // the picture reaches 60 x 50
+  }
 }
 
 TEST_F(SkinTest, EveryClassWithMissingFilesDrawsNothingAndReleasesEverything) {

@@ -14,12 +14,22 @@ constexpr RECT kAxis{20, 100, 233, 183};
 constexpr RECT kBar{280, 250, 308, 283};
 constexpr RECT kCaption{20, 300, 200, 320};
 
+// A fill image whose every pixel tells where in the image it lies (never
+// the white key).
+COLORREF FillAt(int x, int y) { return RGB(10 + x, 20 + y, 150); }
+
 class SkinSliderTest : public SkinTest {
  protected:
   std::unique_ptr<SkinSlider> Make(const RECT& rc, int nFillStart, int nFillEndMargin, BYTE bNarrow,
-                                   const char* pszCaption = "", BYTE bRepaintText = 0, bool bTrack = true) {
+                                   const char* pszCaption = "", BYTE bRepaintText = 0, bool bTrack = true,
+                                   bool bPatternFill = false) {
     const int cx = rc.right - rc.left, cy = rc.bottom - rc.top;
-    const std::string track = Solid("track.bmp", cx, cy, kTrack), fill = Solid("fill.bmp", cx, cy, kFill);
+    std::vector<uint32_t> pattern(size_t(cx) * cy);
+    for (int y = 0; y < cy; ++y)
+      for (int x = 0; x < cx; ++x) pattern[size_t(y) * cx + x] = FillAt(x, y);
+    const std::string track = Solid("track.bmp", cx, cy, kTrack);
+    const std::string fill = bPatternFill ? File("pattern.bmp", bmptest::MakeBmp(cx, cy, 24, pattern))
+                                          : Solid("fill.bmp", cx, cy, kFill);
     auto p = std::make_unique<SkinSlider>(m_hWnd, bTrack ? track.c_str() : nullptr, fill.c_str(), rc.left, rc.top,
                                           rc.right, rc.bottom, kCaption.left, kCaption.top, kCaption.right,
                                           kCaption.bottom, pszCaption, nFillStart, nFillEndMargin, bNarrow,
@@ -71,6 +81,44 @@ TEST_F(SkinSliderTest, VerticalValuesFillFromTheBottom) {
   }
 }
 
+struct FillCase {
+  bool bAxis;  // the axis bar, else the vertical bar
+  DWORD dwState;
+  RECT rcFill;  // the filled part: fill right by h, fill top by v
+};
+
+// The fill is its own image shown in place: each page pixel of the filled
+// part shows the image pixel at the same place within the slider, cut at
+// the fill's right edge and above its top edge; the track shows elsewhere.
+TEST_F(SkinSliderTest, FillShowsItsImageInPlace) {
+  const FillCase cases[] = {
+      {false, 85, {280, 272, 308, 283}},                     // bottom 33 x 85 / 255 = 11 rows
+      {true, 255u << 16, {20, 100, 20 + 170, 183}},          // to 40 + 130
+      {true, (100u << 16) | 170, {20, 128, 20 + 90, 183}},   // 40 + 130 x 100 / 255; bottom 83 x 170 / 255
+      {true, 4u, {20, 182, 233, 183}},                       // v alone fills the whole width: one row
+  };
+  for (const FillCase& c : cases) {
+    SCOPED_TRACE(::testing::Message() << std::hex << c.dwState);
+    const RECT rc = c.bAxis ? kAxis : kBar;
+    auto slider = c.bAxis ? Make(kAxis, 40, 83, 1, "", 0, true, true) : Make(kBar, 0, 0, 0, "", 0, true, true);
+    slider->SetState(m_hWnd, c.dwState);
+    ResetPage();
+    Paint(*slider);
+    const sim::Pixels page = sim::GetWindowPixels(m_hWnd);
+    int nWrong = 0;
+    for (int y = rc.top; y < rc.bottom; ++y)
+      for (int x = rc.left; x < rc.right; ++x) {
+        const bool bFilled = x >= c.rcFill.left && x < c.rcFill.right && y >= c.rcFill.top && y < c.rcFill.bottom;
+        const COLORREF expected = bFilled ? FillAt(x - rc.left, y - rc.top) : kTrack;
+        if (page.At(x, y) != expected) ++nWrong;
+      }
+    EXPECT_EQ(nWrong, 0);
+    const RECT rcNear{rc.left - 10, rc.top - 10, rc.right + 10, rc.bottom + 10};
+    EXPECT_EQ(Count(rcNear, kPaper), (rcNear.right - rcNear.left) * (rcNear.bottom - rcNear.top) -
+                                         (rc.right - rc.left) * (rc.bottom - rc.top));
+  }
+}
+
 TEST_F(SkinSliderTest, NullTrackStillDrawsFillAndCaption) {
   auto slider = Make(kBar, 0, 0, 0, "Bar", 0, false);
   slider->SetState(m_hWnd, 85);
@@ -80,10 +128,14 @@ TEST_F(SkinSliderTest, NullTrackStillDrawsFillAndCaption) {
   EXPECT_TRUE(HasInk(kCaption));
 }
 
+// The axis bar with and without the narrow repaint, and the vertical bar.
+enum SliderKind { kAxisNarrow, kAxisWide, kVertical };
+
 struct StripCase {
   const char* pszName;
-  bool bAxis;  // the axis bar, else the vertical bar
+  SliderKind kind;
   DWORD dwFrom, dwTo;
+  const char* pszCaption;
   BYTE bRepaintText;
   Calls expected;
 };
@@ -94,7 +146,9 @@ class SkinSliderStrip : public SkinSliderTest, public ::testing::WithParamInterf
 
 TEST_P(SkinSliderStrip, InvalidatesOnlyTheStripBetweenOldAndNewEdge) {
   const StripCase& c = GetParam();
-  auto slider = c.bAxis ? Make(kAxis, 40, 83, 1, "Cap", c.bRepaintText) : Make(kBar, 0, 0, 0, "Cap", c.bRepaintText);
+  auto slider = c.kind == kVertical ? Make(kBar, 0, 0, 0, c.pszCaption, c.bRepaintText)
+                                    : Make(kAxis, 40, 83, c.kind == kAxisNarrow ? 1 : 0, c.pszCaption,
+                                           c.bRepaintText);
   slider->SetState(m_hWnd, c.dwFrom);
   TakeCalls();
   slider->SetState(m_hWnd, c.dwTo);
@@ -105,14 +159,22 @@ TEST_P(SkinSliderStrip, InvalidatesOnlyTheStripBetweenOldAndNewEdge) {
 INSTANTIATE_TEST_SUITE_P(
     Changes, SkinSliderStrip,
     ::testing::Values(
-        StripCase{"AxisDown", true, 100u << 16, 50u << 16, 0, {{{20 + 64, 100 + 26, 20 + 91, 183 - 20}, FALSE}}},
-        StripCase{"AxisUpFromZero", true, 0, 255u << 16, 0, {{{20 + 40, 126, 20 + 171, 163}, FALSE}}},
-        StripCase{"AxisSame", true, 100u << 16, 100u << 16, 0, {}},
-        StripCase{"VerticalUp", false, 0, 85, 0, {{{280, 283 - 11, 308, 284}, FALSE}}},
-        StripCase{"VerticalDown", false, 255, 170, 0, {{{280, 250, 308, 283 - 22 + 1}, FALSE}}},
-        StripCase{"BothHalves", false, 0, (255u << 16) | 85, 0, {{{280, 283 - 11, 280 + 28 + 1, 284}, FALSE}}},
-        StripCase{"WithCaption", false, 0, 85, 1, {{{280, 272, 308, 284}, FALSE}, {kCaption, FALSE}}},
-        StripCase{"SameWithCaption", false, 85, 85, 1, {}}),
+        StripCase{"AxisDown", kAxisNarrow, 100u << 16, 50u << 16, "Cap", 0,
+                  {{{20 + 64, 100 + 26, 20 + 91, 183 - 20}, FALSE}}},
+        StripCase{"AxisDownFullHeight", kAxisWide, 100u << 16, 50u << 16, "Cap", 0,
+                  {{{20 + 64, 100, 20 + 91, 183}, FALSE}}},
+        StripCase{"AxisUpFromZero", kAxisNarrow, 0, 255u << 16, "Cap", 0, {{{20 + 40, 126, 20 + 171, 163}, FALSE}}},
+        StripCase{"AxisSame", kAxisNarrow, 100u << 16, 100u << 16, "Cap", 0, {}},
+        StripCase{"VerticalUp", kVertical, 0, 85, "Cap", 0, {{{280, 283 - 11, 308, 284}, FALSE}}},
+        StripCase{"VerticalDown", kVertical, 255, 170, "Cap", 0, {{{280, 250, 308, 283 - 22 + 1}, FALSE}}},
+        StripCase{"BothHalves", kVertical, 0, (255u << 16) | 85, "Cap", 0,
+                  {{{280, 283 - 11, 280 + 28 + 1, 284}, FALSE}}},
+        // The vertical strip takes its top and bottom over the narrow band.
+        StripCase{"AxisBothHalves", kAxisNarrow, 0, (100u << 16) | 170, "Cap", 0,
+                  {{{20 + 40, 183 - 55, 20 + 91, 184}, FALSE}}},
+        StripCase{"WithCaption", kVertical, 0, 85, "Cap", 1, {{{280, 272, 308, 284}, FALSE}, {kCaption, FALSE}}},
+        StripCase{"FlagWithoutCaption", kVertical, 0, 85, "", 1, {{{280, 272, 308, 284}, FALSE}}},
+        StripCase{"SameWithCaption", kVertical, 85, 85, "Cap", 1, {}}),
     [](const ::testing::TestParamInfo<StripCase>& param) { return std::string(param.param.pszName); });
 
 TEST_F(SkinSliderTest, HasNoOffsetTagOrMove) {

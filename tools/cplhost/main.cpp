@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
     }
     watchdog::Stop();
     for (const cplhost::Step& step : steps) {
-      if (!host.IsOpen()) {
+      if (!host.IsOpen() && cplhost::NeedsOpenSheet(step.verb)) {
         std::cout << "cplhost: the sheet closed before line " << step.nLine << "; the rest is not played\n";
         break;
       }

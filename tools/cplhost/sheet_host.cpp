@@ -11,7 +11,6 @@
 namespace cplhost {
 namespace {
 
-typedef HRESULT(STDAPICALLTYPE* GetClassObjectProc)(REFCLSID, REFIID, LPVOID*);
 typedef HRESULT(STDAPICALLTYPE* CanUnloadNowProc)(void);
 
 // The notification record a property sheet sends its pages (PSHNOTIFY).
@@ -19,6 +18,14 @@ struct SheetNotify {
   NMHDR hdr;
   LPARAM lParam;
 };
+
+// Property-sheet messages a page sends its sheet (published values).
+#ifndef PSM_CHANGED
+#define PSM_CHANGED (WM_USER + 104)
+#endif
+#ifndef PSM_UNCHANGED
+#define PSM_UNCHANGED (WM_USER + 109)
+#endif
 
 const char kOemKey[] = "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\";
 const char kSheetClass[] = "CplHostPropertySheet";
@@ -187,6 +194,12 @@ bool ReadTemplate(const std::vector<BYTE>& data, TemplateInfo* pInfo) {
   return true;
 }
 
+std::string HexResult(HRESULT hr) {
+  char szHr[16];
+  std::snprintf(szHr, sizeof szHr, "0x%08X", unsigned(hr));
+  return szHr;
+}
+
 int MulDivRound(int a, int b, int c) { return (a * b + c / 2) / c; }
 
 // Dialog units to pixels by the font's average character size (the System
@@ -245,9 +258,29 @@ bool SheetHost::Open(const HostOptions& options, std::string* pError) {
   SetJoystick();
 
   std::string clsid, module;
-  if (!FindServer(&clsid, &module, pError) || !LoadServer(clsid, module, pError) || !ReadPages(pError) ||
-      !CreateSheetWindow(pError))
+  return FindServer(&clsid, &module, pError) && LoadServer(clsid, module, pError) && CreateSheet(pError);
+}
+
+// Properties: a new class factory of the server, a new sheet object for the
+// joystick, its pages, the sheet window on page 0.
+bool SheetHost::CreateSheet(std::string* pError) {
+  IClassFactory* pFactory = nullptr;
+  HRESULT hr = m_pfnGetClassObject(m_clsid, IID_IClassFactory, reinterpret_cast<void**>(&pFactory));
+  if (FAILED(hr) || !pFactory) {
+    *pError = "DllGetClassObject failed with " + HexResult(hr);
     return false;
+  }
+  hr = pFactory->CreateInstance(nullptr, IID_IDIGameCntrlPropSheet, reinterpret_cast<void**>(&m_pSheet));
+  pFactory->Release();
+  if (FAILED(hr) || !m_pSheet) {
+    *pError = "CreateInstance failed with " + HexResult(hr);
+    m_pSheet = nullptr;
+    return false;
+  }
+  m_pSheet->SetID(USHORT(m_options.uJoyId));
+  if (!ReadPages(pError) || !CreateSheetWindow(pError)) return false;
+  m_changedPages.clear();
+  m_ptMouse = kPointerAway;
   if (!SelectPage(0)) {
     *pError = "page 0 could not be made from its template";
     return false;
@@ -256,6 +289,26 @@ bool SheetHost::Open(const HostOptions& options, std::string* pError) {
   Pump();
   LogReports();
   return true;
+}
+
+bool SheetHost::Reopen(std::string* pError) {
+  if (!m_pfnGetClassObject) {
+    *pError = "no server is loaded";
+    return false;
+  }
+  if (m_hSheet) CloseBox();
+  if (m_hSheet) DestroySheet();  // a page refused; the user closes the sheet anyway
+  ReleaseSheet();
+  Log() << "Properties pressed again\n";
+  return CreateSheet(pError);
+}
+
+void SheetHost::ReleaseSheet() {
+  if (!m_pSheet) return;
+  const ULONG nLeft = m_pSheet->Release();
+  m_pSheet = nullptr;
+  m_pages.clear();
+  Log() << "sheet object released (" << nLeft << " references left)\n";
 }
 
 bool SheetHost::FindServer(std::string* pClsid, std::string* pModule, std::string* pError) {
@@ -295,25 +348,9 @@ bool SheetHost::LoadServer(const std::string& clsid, const std::string& module, 
     *pError = module + " does not export DllGetClassObject";
     return false;
   }
+  m_pfnGetClassObject = pfnGetClassObject;
+  m_clsid = guid;
   Log() << "server " << clsid << " in " << module << "\n";
-  IClassFactory* pFactory = nullptr;
-  HRESULT hr = pfnGetClassObject(guid, IID_IClassFactory, reinterpret_cast<void**>(&pFactory));
-  if (FAILED(hr) || !pFactory) {
-    char szHr[16];
-    std::snprintf(szHr, sizeof szHr, "0x%08X", unsigned(hr));
-    *pError = std::string("DllGetClassObject failed with ") + szHr;
-    return false;
-  }
-  hr = pFactory->CreateInstance(nullptr, IID_IDIGameCntrlPropSheet, reinterpret_cast<void**>(&m_pSheet));
-  pFactory->Release();
-  if (FAILED(hr) || !m_pSheet) {
-    char szHr[16];
-    std::snprintf(szHr, sizeof szHr, "0x%08X", unsigned(hr));
-    *pError = std::string("CreateInstance failed with ") + szHr;
-    m_pSheet = nullptr;
-    return false;
-  }
-  m_pSheet->SetID(USHORT(m_options.uJoyId));
   return true;
 }
 
@@ -441,7 +478,11 @@ LRESULT CALLBACK SheetHost::SheetProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARA
     }
     case WM_CLOSE:
       // The close box, or a page asking the sheet to close.
-      if (pHost && pHost->m_hSheet == hWnd) pHost->CloseBox();
+      if (pHost && pHost->m_hSheet == hWnd) pHost->CloseByMessage();
+      return 0;
+    case PSM_CHANGED:
+    case PSM_UNCHANGED:
+      if (pHost && pHost->m_hSheet == hWnd) pHost->PageChanged(reinterpret_cast<HWND>(wParam), uMsg == PSM_CHANGED);
       return 0;
     default:
       return DefWindowProcA(hWnd, uMsg, wParam, lParam);
@@ -460,8 +501,9 @@ bool SheetHost::MakePage(int nPage) {
     Log() << "page " << nPage << ": not made\n";
     return false;
   }
-  // Every page fills the sheet's page area, the size of the largest page.
-  MoveWindow(page.hWnd, kPageLeft, kPageTop, m_cxPage, m_cyPage, FALSE);
+  // Every page fills the sheet's page area, the size of the largest page,
+  // and stays hidden until it is shown.
+  SetWindowPos(page.hWnd, nullptr /* HWND_TOP */, kPageLeft, kPageTop, m_cxPage, m_cyPage, SWP_NOACTIVATE);
   return true;
 }
 
@@ -484,6 +526,7 @@ LRESULT SheetHost::Notify(int nPage, UINT code, LPARAM lParam) {
 // is made on its first showing.
 bool SheetHost::SelectPage(int nPage) {
   if (nPage == m_nCurrent) return true;
+  m_ptMouse = kPointerAway;  // on the tab
   const int nOld = m_nCurrent;
   if (nOld >= 0 && Notify(nOld, PSN_KILLACTIVE, 0)) {
     Log() << "page " << nOld << " stays\n";
@@ -493,18 +536,42 @@ bool SheetHost::SelectPage(int nPage) {
   if (!m_hSheet) return true;  // the page closed the sheet while it was made
   Notify(nPage, PSN_SETACTIVE, 0);
   if (!m_hSheet) return true;
+  // The old page is hidden before the new one is shown, which then paints
+  // on an erased background.
   HWND hPage = PageWindow(nPage);
-  ShowWindow(hPage, SW_SHOW);
   if (nOld >= 0) ShowWindow(PageWindow(nOld), SW_HIDE);
+  ShowWindow(hPage, SW_SHOW);
   InvalidateRect(hPage, nullptr, TRUE);
   m_nCurrent = nPage;
   return true;
 }
 
+// PSM_CHANGED enables Apply for the page; PSM_UNCHANGED takes the page back,
+// and Apply is disabled again once no page reports a change.
+void SheetHost::PageChanged(HWND hPage, bool bChanged) {
+  int nPage = -1;
+  for (int i = 0; i < PageCount(); ++i)
+    if (PageWindow(i) == hPage) nPage = i;
+  if (nPage < 0) return;
+  const auto it = std::find(m_changedPages.begin(), m_changedPages.end(), hPage);
+  if (bChanged && it == m_changedPages.end()) m_changedPages.push_back(hPage);
+  if (!bChanged && it != m_changedPages.end()) m_changedPages.erase(it);
+  Log() << "page " << nPage << (bChanged ? ": PSM_CHANGED" : ": PSM_UNCHANGED") << "; Apply "
+        << (m_changedPages.empty() ? "disabled" : "enabled") << "\n";
+}
+
 // OK and Apply: the page shown may refuse to be left; then every page made
 // applies (lParam TRUE for OK), and the first that refuses stops the rest.
-// After Apply the page shown is activated again; OK closes the sheet.
+// After Apply the page shown is activated again and Apply is disabled until
+// a page reports a change again; OK closes the sheet. Apply is disabled
+// until a page reports a change (PSM_CHANGED): pressing it then does
+// nothing.
 void SheetHost::ApplyPages(bool bOk) {
+  m_ptMouse = kPointerAway;
+  if (!bOk && m_changedPages.empty()) {
+    Log() << "Apply is disabled (no page reported a change); nothing happens\n";
+    return;
+  }
   const int nShown = m_nCurrent;
   if (Notify(nShown, PSN_KILLACTIVE, 0)) {
     Log() << "page " << nShown << " stays\n";
@@ -519,6 +586,7 @@ void SheetHost::ApplyPages(bool bOk) {
     }
   }
   if (!m_hSheet) return;
+  m_changedPages.clear();
   if (bOk)
     DestroySheet();
   else
@@ -526,9 +594,12 @@ void SheetHost::ApplyPages(bool bOk) {
 }
 
 // Cancel and the close box: the page shown may refuse; then every page made
-// is reset (lParam TRUE for the close box) and the sheet is destroyed.
-void SheetHost::CancelSheet(bool bCloseBox) {
-  if (!m_hSheet || m_bClosing) return;
+// is reset (lParam TRUE for the close box) and the sheet is destroyed, at
+// once or (bWhenIdle) once the message handling under way has returned to
+// the sheet's own loop.
+void SheetHost::CancelSheet(bool bCloseBox, bool bWhenIdle) {
+  if (!m_hSheet || m_bClosing || m_bEnded) return;
+  m_ptMouse = kPointerAway;
   m_bClosing = true;
   if (Notify(m_nCurrent, PSN_QUERYCANCEL, 0)) {
     Log() << "page " << m_nCurrent << " keeps the sheet open\n";
@@ -537,17 +608,35 @@ void SheetHost::CancelSheet(bool bCloseBox) {
   }
   for (int i = 0; i < PageCount(); ++i)
     if (PageWindow(i)) Notify(i, PSN_RESET, bCloseBox ? TRUE : FALSE);
-  DestroySheet();
   m_bClosing = false;
+  if (bWhenIdle)
+    m_bEnded = true;
+  else
+    DestroySheet();
 }
 
 void SheetHost::CloseBox() {
   if (!m_hSheet) return;
   Log() << "close box\n";
-  CancelSheet(true);
+  CancelSheet(true, false);
+}
+
+// WM_CLOSE reached the sheet (the close box, or a page asking it to close),
+// maybe inside a modal loop that a page runs: as the real sheet does, the
+// cancel sequence is sent now and the sheet is destroyed once its own loop
+// runs again, after that modal loop has ended.
+void SheetHost::CloseByMessage() {
+  if (!m_hSheet) return;
+  Log() << "close box\n";
+  CancelSheet(true, true);
+}
+
+void SheetHost::DestroyIfEnded() {
+  if (m_bEnded) DestroySheet();
 }
 
 void SheetHost::DestroySheet() {
+  m_bEnded = false;
   if (!m_hSheet) return;
   for (Page& page : m_pages) {
     if (page.hWnd) DestroyWindow(page.hWnd);
@@ -564,11 +653,7 @@ void SheetHost::DestroySheet() {
 void SheetHost::Shutdown() {
   if (m_hSheet) CloseBox();
   if (m_hSheet) DestroySheet();  // a page refused; the control panel goes away anyway
-  if (m_pSheet) {
-    const ULONG nLeft = m_pSheet->Release();
-    m_pSheet = nullptr;
-    Log() << "sheet object released (" << nLeft << " references left)\n";
-  }
+  ReleaseSheet();
   if (m_hModule) {
     auto pfnCanUnloadNow =
         reinterpret_cast<CanUnloadNowProc>(reinterpret_cast<void*>(GetProcAddress(m_hModule, "DllCanUnloadNow")));
@@ -580,17 +665,29 @@ void SheetHost::Shutdown() {
       Log() << "module still in use; left loaded\n";
     }
     m_hModule = nullptr;
+    m_pfnGetClassObject = nullptr;
   }
 }
 
 void SheetHost::SetJoystick() { sim::SetJoystickState(m_options.uJoyId, m_state); }
 
-void SheetHost::Pump() { sim::PumpMessages(); }
+void SheetHost::Pump() {
+  sim::PumpMessages();
+  DestroyIfEnded();
+}
 
 void SheetHost::PostMouse(UINT uMsg, WPARAM wParam, long x, long y) {
   const WORD wX = static_cast<WORD>(x), wY = static_cast<WORD>(y);
+  m_ptMouse = POINT{LONG(x), LONG(y)};
   PostMessageA(PageWindow(m_nCurrent), uMsg, wParam, MAKELPARAM(wX, wY));
   Pump();
+}
+
+// The pointer comes over the page shown to (x, y) before a press there: a
+// WM_MOUSEMOVE without a button, unless it is there already.
+void SheetHost::PointerTo(long x, long y) {
+  if (m_ptMouse.x == x && m_ptMouse.y == y) return;
+  PostMouse(WM_MOUSEMOVE, 0, x, y);
 }
 
 // The user lets go of the keys a key-capture line left held once its dialog
@@ -640,7 +737,7 @@ bool SheetHost::Run(const Step& step, std::string* pError) {
     *pError = "line " + std::to_string(step.nLine) + ": " + text;
     return false;
   };
-  if (!m_hSheet) return fail("the sheet is closed");
+  if (!m_hSheet && NeedsOpenSheet(step.verb)) return fail("the sheet is closed");
   Log() << "line " << step.nLine << ": " << step.source << "\n";
   switch (step.verb) {
     case Verb::kPage:
@@ -649,12 +746,14 @@ bool SheetHost::Run(const Step& step, std::string* pError) {
       Pump();
       break;
     case Verb::kClick:
-      PostMouse(WM_LBUTTONDOWN, MK_LBUTTON, step.n[0], step.n[1]);
+      PointerTo(step.n[0], step.n[1]);
+      if (m_hSheet) PostMouse(WM_LBUTTONDOWN, MK_LBUTTON, step.n[0], step.n[1]);
       if (m_hSheet) PostMouse(WM_LBUTTONUP, 0, step.n[0], step.n[1]);
       ReleaseHeldKeys();
       break;
     case Verb::kDrag: {
-      PostMouse(WM_LBUTTONDOWN, MK_LBUTTON, step.n[0], step.n[1]);
+      PointerTo(step.n[0], step.n[1]);
+      if (m_hSheet) PostMouse(WM_LBUTTONDOWN, MK_LBUTTON, step.n[0], step.n[1]);
       const long dx = step.n[2] - step.n[0], dy = step.n[3] - step.n[1];
       const long nSteps = std::max(std::labs(dx), std::labs(dy));
       for (long i = 1; i <= nSteps && m_hSheet; ++i)
@@ -692,8 +791,10 @@ bool SheetHost::Run(const Step& step, std::string* pError) {
     case Verb::kWait: {
       // Step by step, so that the motor reports are logged near their time
       // and a sheet that closes itself ends the wait.
-      for (long ms = 0; ms < step.n[0] && m_hSheet; ms += 10) {
+      const bool bOpen = m_hSheet != nullptr;
+      for (long ms = 0; ms < step.n[0] && (m_hSheet || !bOpen); ms += 10) {
         sim::RunMessages(DWORD(std::min<long>(10, step.n[0] - ms)));
+        DestroyIfEnded();
         LogReports();
       }
       break;
@@ -729,9 +830,37 @@ bool SheetHost::Run(const Step& step, std::string* pError) {
       Pump();
       break;
     case Verb::kCancel:
-      CancelSheet(false);
+      CancelSheet(false, false);
       Pump();
       break;
+    case Verb::kClose:
+      CloseBox();
+      Pump();
+      break;
+    case Verb::kReopen: {
+      std::string error;
+      if (!Reopen(&error)) return fail(error);
+      break;
+    }
+    case Verb::kMove:
+      PostMouse(WM_MOUSEMOVE, 0, step.n[0], step.n[1]);
+      break;
+    case Verb::kUnplug:
+    case Verb::kPlug: {
+      const bool bPlug = step.verb == Verb::kPlug;
+      if (bPlug)
+        sim::PlugJoystick(m_options.uJoyId);
+      else
+        sim::UnplugJoystick(m_options.uJoyId);
+      if (std::shared_ptr<sim::HidDevice> device = sim::FindHidDevice(m_devicePath)) {
+        if (bPlug)
+          device->Plug();
+        else
+          device->Unplug();
+      }
+      Pump();
+      break;
+    }
     case Verb::kPng: {
       HWND hPage = PageWindow(m_nCurrent);
       UpdateWindow(hPage);

@@ -44,9 +44,15 @@ class SheetHost {
   bool Open(const HostOptions& options, std::string* pError);
 
   // One user action; false with "line N: ..." when it cannot be done (a
-  // page that does not exist, a picture that cannot be written, the sheet
-  // already closed).
+  // page that does not exist, a picture that cannot be written, an action
+  // on the sheet once it has closed).
   bool Run(const Step& step, std::string* pError);
+
+  // Properties pressed again in the same process: a sheet still open is
+  // closed with its close box, the sheet object is released (the module
+  // stays loaded), and a new object from a new class factory opens the
+  // sheet on page 0. False with a reason when the new sheet cannot be made.
+  bool Reopen(std::string* pError);
 
   // The close box: PSN_QUERYCANCEL to the page shown, then PSN_RESET with
   // lParam TRUE to every page made, and the sheet is destroyed.
@@ -83,27 +89,37 @@ class SheetHost {
     PROPSHEETPAGEA psp{};
   };
 
+  typedef HRESULT(STDAPICALLTYPE* GetClassObjectProc)(REFCLSID, REFIID, LPVOID*);
+
   static LRESULT CALLBACK SheetProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
   bool FindServer(std::string* pClsid, std::string* pModule, std::string* pError);
   bool LoadServer(const std::string& clsid, const std::string& module, std::string* pError);
+  bool CreateSheet(std::string* pError);
+  void ReleaseSheet();
   bool ReadPages(std::string* pError);
   bool CreateSheetWindow(std::string* pError);
   bool MakePage(int nPage);
   LRESULT Notify(int nPage, UINT code, LPARAM lParam);
   bool SelectPage(int nPage);
   void ApplyPages(bool bOk);
-  void CancelSheet(bool bCloseBox);
+  void CancelSheet(bool bCloseBox, bool bWhenIdle);
+  void CloseByMessage();
+  void DestroyIfEnded();
   void DestroySheet();
   void SetJoystick();
   void Pump();
   void PostMouse(UINT uMsg, WPARAM wParam, long x, long y);
+  void PointerTo(long x, long y);
+  void PageChanged(HWND hPage, bool bChanged);
   void ReleaseHeldKeys();
   void LogReports();
   std::ostream& Log();
 
   HostOptions m_options;
   HMODULE m_hModule = nullptr;
+  GetClassObjectProc m_pfnGetClassObject = nullptr;
+  GUID m_clsid{};
   IDIGameCntrlPropSheet* m_pSheet = nullptr;
   std::vector<Page> m_pages;
   HWND m_hSheet = nullptr;
@@ -111,11 +127,17 @@ class SheetHost {
   int m_cxPage = 0;  // the page area: the largest page's client size
   int m_cyPage = 0;
   bool m_bClosing = false;
+  bool m_bEnded = false;  // cancelled by a message; destroyed when the sheet's loop runs again
   DWORD m_dwStartTick = 0;
   DIJOYSTATE m_state{};
   std::string m_devicePath;
   size_t m_nReportsLogged = 0;
   std::vector<UINT> m_heldKeys;  // keys a key-capture line leaves down
+  std::vector<HWND> m_changedPages;  // pages that sent PSM_CHANGED since the last Apply
+  // The pointer in the shown page's client coordinates; kPointerAway while
+  // it is on the tabs or the buttons.
+  static constexpr POINT kPointerAway = {-32768, -32768};
+  POINT m_ptMouse = kPointerAway;
 };
 
 }  // namespace cplhost

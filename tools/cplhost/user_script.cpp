@@ -140,9 +140,20 @@ class LineParser {
       pStep->text = m_words[1];
       return true;
     }
-    if (verb == "apply" || verb == "ok" || verb == "cancel") {
-      pStep->verb = verb == "apply" ? Verb::kApply : verb == "ok" ? Verb::kOk : Verb::kCancel;
+    static const struct {
+      const char* pszName;
+      Verb verb;
+    } kBare[] = {{"apply", Verb::kApply}, {"ok", Verb::kOk},         {"cancel", Verb::kCancel},
+                 {"close", Verb::kClose}, {"reopen", Verb::kReopen}, {"unplug", Verb::kUnplug},
+                 {"plug", Verb::kPlug}};
+    for (const auto& bare : kBare) {
+      if (verb != bare.pszName) continue;
+      pStep->verb = bare.verb;
       return nArgs == 0 || Fail(verb + " takes nothing");
+    }
+    if (verb == "move") {
+      pStep->verb = Verb::kMove;
+      return Numbers(pStep, 2, 2);
     }
     if (verb == "png") {
       pStep->verb = Verb::kPng;
@@ -185,6 +196,25 @@ class LineParser {
 };
 
 }  // namespace
+
+bool NeedsOpenSheet(Verb verb) {
+  switch (verb) {
+    case Verb::kButtons:
+    case Verb::kPress:
+    case Verb::kRelease:
+    case Verb::kStick:
+    case Verb::kPov:
+    case Verb::kWait:
+    case Verb::kKeyCapture:
+    case Verb::kFile:
+    case Verb::kReopen:
+    case Verb::kUnplug:
+    case Verb::kPlug:
+      return false;
+    default:
+      return true;
+  }
+}
 
 UINT VirtualKeyOf(const std::string& rawName) {
   const std::string name = Lower(rawName);

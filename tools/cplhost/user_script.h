@@ -26,8 +26,17 @@ enum class Verb {
   kApply,
   kOk,
   kCancel,
+  kClose,       // the sheet's close box
+  kReopen,      // Properties pressed again
   kPng,         // text: file name without ".png"
+  kMove,        // n[0], n[1]: the pointer over the page shown, no button held
+  kUnplug,      // the controller is pulled out
+  kPlug,        // the controller is plugged in again
 };
+
+// Whether the action needs the sheet open: the controller, the clock, the
+// answers queued for dialogs and Properties do not.
+bool NeedsOpenSheet(Verb verb);
 
 // One key of a key-capture line.
 struct KeyStroke {

@@ -420,7 +420,9 @@ void DrawCursor(Canvas& c, COLORREF colour) {
 }
 
 // Axis slider: a groove from 40 to 170 pixels (the reach of its fill) with
-// a round plate at the left, over the white key.
+// a round plate at the left, over the white key. The fill holds nothing
+// left of the groove: a slider repaints only the strip of its scale when
+// its value changes, so anything drawn there would stay as it was.
 void DrawAxisSlider(Canvas& c, bool bFill) {
   if (!bFill) {
     c.RoundRect(6, 20, 206, 52, 12, [](int, int) { return kPanelEdge; }, true);
@@ -432,7 +434,6 @@ void DrawAxisSlider(Canvas& c, bool bFill) {
     c.RoundRect(41, 30, 171, 42, 6,
                 [](int x, int) { return Mix(kLampOn, Rgb(250, 220, 80), double(x - 41) / 130.0); }, true);
     c.Fill(41, 30, 48, 42, kLampOn);
-    c.Disc(22, 36, 8, kLampOn, true);
   }
 }
 

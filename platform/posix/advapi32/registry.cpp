@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+using qjplat::reg::IsHiveRoot;
 using qjplat::reg::IsProtectedKey;
 using qjplat::reg::NowFileTime;
 using qjplat::reg::RegNode;
@@ -44,8 +45,48 @@ void PutFileTime(uint64_t ft, PFILETIME pft) {
   pft->dwHighDateTime = static_cast<DWORD>(ft >> 32);
 }
 
+// The key rights that samDesired asks for: the generic rights mapped as
+// Windows maps them for keys; MAXIMUM_ALLOWED, the WOW64 view flags and bits
+// that are no key right ask for nothing.
+REGSAM RequestedRights(REGSAM samDesired) {
+  REGSAM requested = samDesired & KEY_ALL_ACCESS;
+  if (samDesired & GENERIC_READ) requested |= KEY_READ;
+  if (samDesired & GENERIC_WRITE) requested |= KEY_WRITE;
+  if (samDesired & GENERIC_EXECUTE) requested |= KEY_EXECUTE;
+  if (samDesired & GENERIC_ALL) requested |= KEY_ALL_ACCESS;
+  return requested;
+}
 
-LONG OpenOrCreate(HKEY hKey, LPCSTR lpSubKey, bool bCreate, PHKEY phkResult, LPDWORD lpdwDisposition) {
+// The access check of an open: every requested right must be allowed; with
+// MAXIMUM_ALLOWED the handle gets all that is allowed, and nothing allowed
+// at all refuses it. False: ERROR_ACCESS_DENIED.
+bool GrantAccess(REGSAM samDesired, REGSAM allowed, REGSAM* pGranted) {
+  const REGSAM requested = RequestedRights(samDesired);
+  if ((requested & ~allowed) != 0) return false;
+  if ((samDesired & MAXIMUM_ALLOWED) != 0) {
+    if (allowed == 0) return false;
+    *pGranted = allowed;
+    return true;
+  }
+  *pGranted = requested;
+  return true;
+}
+
+// Creating each missing key of parts[i..] below pNode needs KEY_CREATE_SUB_KEY
+// on its parent's grant (not on the handle the caller holds).
+bool MayCreateBelow(const Store& store, const RegNode* pNode, const std::vector<std::string_view>& parts, size_t i) {
+  if (IsHiveRoot(pNode)) return false;
+  std::string parent = pNode->Path();
+  for (; i < parts.size(); ++i) {
+    if ((store.AllowedAccess(parent) & KEY_CREATE_SUB_KEY) == 0) return false;
+    parent += '\\';
+    parent += parts[i];
+  }
+  return true;
+}
+
+LONG OpenOrCreate(HKEY hKey, LPCSTR lpSubKey, bool bCreate, REGSAM samDesired, PHKEY phkResult,
+                  LPDWORD lpdwDisposition) {
   if (!phkResult) return ERROR_INVALID_PARAMETER;
   *phkResult = nullptr;
   std::vector<std::string_view> parts;
@@ -71,6 +112,7 @@ LONG OpenOrCreate(HKEY hKey, LPCSTR lpSubKey, bool bCreate, PHKEY phkResult, LPD
     pNode = pChild;
   }
   DWORD dwDisposition = REG_OPENED_EXISTING_KEY;
+  REGSAM granted = 0;
   if (i < parts.size()) {
     if (!bCreate) return ERROR_FILE_NOT_FOUND;
     if (qjplat::reg::KeyDepth(pNode) + (parts.size() - i) > qjplat::reg::kMaxKeyDepth) return ERROR_INVALID_PARAMETER;
@@ -80,6 +122,9 @@ LONG OpenOrCreate(HKEY hKey, LPCSTR lpSubKey, bool bCreate, PHKEY phkResult, LPD
       target += parts[j];
     }
     if (store.IsFailPath(target)) return ERROR_ACCESS_DENIED;
+    // Checked before anything is made, so a refusal leaves no key behind.
+    if (!MayCreateBelow(store, pNode, parts, i)) return ERROR_ACCESS_DENIED;
+    if (!GrantAccess(samDesired, store.AllowedAccess(target), &granted)) return ERROR_ACCESS_DENIED;
     const uint64_t ftNow = NowFileTime();
     pNode->ftLastWrite = ftNow;
     bool bCreated = false;
@@ -91,10 +136,12 @@ LONG OpenOrCreate(HKEY hKey, LPCSTR lpSubKey, bool bCreate, PHKEY phkResult, LPD
     lErr = writer->Commit();
     if (lErr != ERROR_SUCCESS) return lErr;
     dwDisposition = REG_CREATED_NEW_KEY;
-  } else if (store.IsFailPath(pNode->Path())) {
-    return ERROR_ACCESS_DENIED;
+  } else {
+    const std::string path = pNode->Path();
+    if (store.IsFailPath(path)) return ERROR_ACCESS_DENIED;
+    if (!GrantAccess(samDesired, store.AllowedAccess(path), &granted)) return ERROR_ACCESS_DENIED;
   }
-  *phkResult = store.AddHandle(pNode);
+  *phkResult = store.AddHandle(pNode, granted);
   if (lpdwDisposition) *lpdwDisposition = dwDisposition;
   return ERROR_SUCCESS;
 }
@@ -117,34 +164,39 @@ LONG SameHandle(HKEY hKey, PHKEY phkResult) {
 
 }  // namespace
 
-// Creates or opens hKey\lpSubKey; NULL or "" gives back hKey itself.
-// ERROR_SUCCESS, ERROR_INVALID_HANDLE, ERROR_KEY_DELETED, ERROR_ACCESS_DENIED.
+// Creates or opens hKey\lpSubKey for the maximum access allowed; NULL or ""
+// gives back hKey itself. ERROR_SUCCESS, ERROR_INVALID_HANDLE,
+// ERROR_KEY_DELETED, ERROR_ACCESS_DENIED (a new key directly below
+// HKEY_LOCAL_MACHINE or HKEY_USERS, no right to create it, or no access).
 LSTATUS WINAPI RegCreateKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult) {
   if (!lpSubKey || !*lpSubKey) return SameHandle(hKey, phkResult);
-  return OpenOrCreate(hKey, lpSubKey, true, phkResult, nullptr);
+  return OpenOrCreate(hKey, lpSubKey, true, MAXIMUM_ALLOWED, phkResult, nullptr);
 }
 
 // Creates or opens hKey\lpSubKey with every missing parent; NULL or "" opens
 // a new handle to hKey's key. *lpdwDisposition: REG_CREATED_NEW_KEY or
-// REG_OPENED_EXISTING_KEY. Class, options, access and security are accepted
-// and not modelled.
+// REG_OPENED_EXISTING_KEY. Creating needs KEY_CREATE_SUB_KEY on the parent
+// key's grant, whatever hKey was opened for; the new handle holds
+// samDesired. Class, options and security are accepted and not modelled.
 LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
                                REGSAM samDesired, LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
                                LPDWORD lpdwDisposition) {
-  return OpenOrCreate(hKey, lpSubKey, true, phkResult, lpdwDisposition);
+  return OpenOrCreate(hKey, lpSubKey, true, samDesired, phkResult, lpdwDisposition);
 }
 
-// Opens hKey\lpSubKey; NULL or "" gives back hKey itself.
-// ERROR_FILE_NOT_FOUND when the key does not exist.
+// Opens hKey\lpSubKey for the maximum access allowed; NULL or "" gives back
+// hKey itself. ERROR_FILE_NOT_FOUND when the key does not exist,
+// ERROR_ACCESS_DENIED when nothing at all is allowed on it.
 LSTATUS WINAPI RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult) {
   if (!lpSubKey || !*lpSubKey) return SameHandle(hKey, phkResult);
-  return OpenOrCreate(hKey, lpSubKey, false, phkResult, nullptr);
+  return OpenOrCreate(hKey, lpSubKey, false, MAXIMUM_ALLOWED, phkResult, nullptr);
 }
 
-// Opens hKey\lpSubKey; NULL or "" opens a new handle to hKey's key.
-// ERROR_FILE_NOT_FOUND when the key does not exist.
+// Opens hKey\lpSubKey for samDesired; NULL or "" opens a new handle to hKey's
+// key. ERROR_FILE_NOT_FOUND when the key does not exist,
+// ERROR_ACCESS_DENIED when the key's grant lacks a requested right.
 LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult) {
-  return OpenOrCreate(hKey, lpSubKey, false, phkResult, nullptr);
+  return OpenOrCreate(hKey, lpSubKey, false, samDesired, phkResult, nullptr);
 }
 
 // ERROR_SUCCESS (also for a predefined key), ERROR_INVALID_HANDLE.
@@ -155,7 +207,8 @@ LSTATUS WINAPI RegCloseKey(HKEY hKey) {
 }
 
 // Sets a value (NULL or "" names the default value) to exactly cbData bytes.
-// ERROR_NOACCESS for NULL data with a non-zero size.
+// ERROR_ACCESS_DENIED for a handle without KEY_SET_VALUE, ERROR_NOACCESS for
+// NULL data with a non-zero size.
 LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
                               DWORD cbData) {
   Store& store = Store::Get();
@@ -163,7 +216,7 @@ LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWO
   Store::Writer writer(store);
   if (writer.Error() != ERROR_SUCCESS) return writer.Error();
   LONG lErr = ERROR_SUCCESS;
-  RegNode* pNode = store.Resolve(hKey, &lErr);
+  RegNode* pNode = store.ResolveFor(hKey, KEY_SET_VALUE, &lErr);
   if (!pNode) return lErr;
   if (!lpData && cbData != 0) return ERROR_NOACCESS;
   const std::string_view name = ValueName(lpValueName);
@@ -189,14 +242,15 @@ LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWO
 
 // Reads a value. lpData NULL: size only. A short buffer: ERROR_MORE_DATA with
 // the size needed in *lpcbData and the buffer left as it was. A missing value
-// (the default value included): ERROR_FILE_NOT_FOUND.
+// (the default value included): ERROR_FILE_NOT_FOUND. A handle without
+// KEY_QUERY_VALUE: ERROR_ACCESS_DENIED.
 LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
                                 LPDWORD lpcbData) {
   Store& store = Store::Get();
   Lock lock(store.Mutex());
   store.SyncForRead();
   LONG lErr = ERROR_SUCCESS;
-  RegNode* pNode = store.Resolve(hKey, &lErr);
+  RegNode* pNode = store.ResolveFor(hKey, KEY_QUERY_VALUE, &lErr);
   if (!pNode) return lErr;
   if (lpReserved || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
   const RegValue* pValue = pNode->FindValue(ValueName(lpValueName));
@@ -215,9 +269,11 @@ LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserve
   return ERROR_SUCCESS;
 }
 
-// Deletes hKey\lpSubKey ("" deletes hKey's own key). ERROR_ACCESS_DENIED for
-// a key with subkeys and for the predefined keys; ERROR_FILE_NOT_FOUND when
-// it does not exist. Open handles to the key then fail with ERROR_KEY_DELETED.
+// Deletes hKey\lpSubKey ("" deletes hKey's own key); the rights of hKey do
+// not matter, the key's grant must allow DELETE. ERROR_ACCESS_DENIED for a
+// key with subkeys, for the predefined keys and without DELETE;
+// ERROR_FILE_NOT_FOUND when it does not exist. Open handles to the key then
+// fail with ERROR_KEY_DELETED.
 LSTATUS WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
   if (!lpSubKey) return ERROR_INVALID_PARAMETER;
   std::vector<std::string_view> parts;
@@ -234,6 +290,7 @@ LSTATUS WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
     if (!pNode) return ERROR_FILE_NOT_FOUND;
   }
   if (IsProtectedKey(pNode) || !pNode->children.empty()) return ERROR_ACCESS_DENIED;
+  if ((store.AllowedAccess(pNode->Path()) & DELETE) == 0) return ERROR_ACCESS_DENIED;
   RegNode* pParent = pNode->pParent;
   const std::shared_ptr<RegNode> keep = pParent->SharedChild(pNode);
   pParent->RemoveChild(pNode);
@@ -242,14 +299,15 @@ LSTATUS WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
   return writer.Commit();
 }
 
-// ERROR_FILE_NOT_FOUND when the value does not exist.
+// ERROR_FILE_NOT_FOUND when the value does not exist, ERROR_ACCESS_DENIED
+// for a handle without KEY_SET_VALUE.
 LSTATUS WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
   Store& store = Store::Get();
   Lock lock(store.Mutex());
   Store::Writer writer(store);
   if (writer.Error() != ERROR_SUCCESS) return writer.Error();
   LONG lErr = ERROR_SUCCESS;
-  RegNode* pNode = store.Resolve(hKey, &lErr);
+  RegNode* pNode = store.ResolveFor(hKey, KEY_SET_VALUE, &lErr);
   if (!pNode) return lErr;
   if (!pNode->RemoveValue(ValueName(lpValueName))) return ERROR_FILE_NOT_FOUND;
   pNode->ftLastWrite = NowFileTime();
@@ -266,13 +324,14 @@ LSTATUS WINAPI RegEnumKeyA(HKEY hKey, DWORD dwIndex, LPSTR lpName, DWORD cchName
 // Subkeys in case-insensitive order. ERROR_NO_MORE_ITEMS past the last one;
 // ERROR_MORE_DATA when the name and its NUL do not fit in *lpcchName
 // characters. On success *lpcchName is the name's length without the NUL.
+// A handle without KEY_ENUMERATE_SUB_KEYS: ERROR_ACCESS_DENIED.
 LSTATUS WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved,
                              LPSTR lpClass, LPDWORD lpcchClass, PFILETIME lpftLastWriteTime) {
   Store& store = Store::Get();
   Lock lock(store.Mutex());
   store.SyncForRead();
   LONG lErr = ERROR_SUCCESS;
-  RegNode* pNode = store.Resolve(hKey, &lErr);
+  RegNode* pNode = store.ResolveFor(hKey, KEY_ENUMERATE_SUB_KEYS, &lErr);
   if (!pNode) return lErr;
   if (!lpName || !lpcchName || lpReserved || (lpClass && !lpcchClass)) return ERROR_INVALID_PARAMETER;
   if (dwIndex >= pNode->children.size()) return ERROR_NO_MORE_ITEMS;
@@ -289,14 +348,15 @@ LSTATUS WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpc
 
 // Values in the order they were first set. ERROR_NO_MORE_ITEMS past the
 // last; ERROR_MORE_DATA when the name does not fit (nothing written) or the
-// data does not fit (name, type and the size needed written).
+// data does not fit (name, type and the size needed written). A handle
+// without KEY_QUERY_VALUE: ERROR_ACCESS_DENIED.
 LSTATUS WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
                              LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
   Store& store = Store::Get();
   Lock lock(store.Mutex());
   store.SyncForRead();
   LONG lErr = ERROR_SUCCESS;
-  RegNode* pNode = store.Resolve(hKey, &lErr);
+  RegNode* pNode = store.ResolveFor(hKey, KEY_QUERY_VALUE, &lErr);
   if (!pNode) return lErr;
   if (!lpValueName || !lpcchValueName || lpReserved || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
   if (dwIndex >= pNode->values.size()) return ERROR_NO_MORE_ITEMS;
@@ -319,7 +379,8 @@ LSTATUS WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWOR
 
 // Counts and largest sizes of a key's subkeys and values: name lengths in
 // characters without the NUL, data in bytes. Keys have no class here (empty,
-// length 0). Every output may be NULL.
+// length 0). Every output may be NULL. A handle without KEY_QUERY_VALUE:
+// ERROR_ACCESS_DENIED.
 LSTATUS WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved,
                                 LPDWORD lpcSubKeys, LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen,
                                 LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
@@ -328,7 +389,7 @@ LSTATUS WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LP
   Lock lock(store.Mutex());
   store.SyncForRead();
   LONG lErr = ERROR_SUCCESS;
-  RegNode* pNode = store.Resolve(hKey, &lErr);
+  RegNode* pNode = store.ResolveFor(hKey, KEY_QUERY_VALUE, &lErr);
   if (!pNode) return lErr;
   if (lpReserved || (lpClass && !lpcchClass)) return ERROR_INVALID_PARAMETER;
   if (lpClass && *lpcchClass > 0) lpClass[0] = '\0';

@@ -126,11 +126,12 @@ bool Store::IsPredefined(HKEY hKey) {
   return bRootBits && low >= 0x80000000ull && low <= 0x80000003ull;
 }
 
-HKEY Store::AddHandle(RegNode* pNode) {
+HKEY Store::AddHandle(RegNode* pNode, REGSAM granted) {
   std::shared_ptr<RegNode> shared = pNode->pParent ? pNode->pParent->SharedChild(pNode) : m_top;
   const uintptr_t id = m_nextHandle;
   m_nextHandle += 4;
   m_handles[id] = std::move(shared);
+  m_handleAccess[id] = granted;
   return reinterpret_cast<HKEY>(id);
 }
 
@@ -139,7 +140,37 @@ LONG Store::CloseHandle(HKEY hKey) {
   auto it = m_handles.find(reinterpret_cast<uintptr_t>(hKey));
   if (it == m_handles.end()) return ERROR_INVALID_HANDLE;
   m_handles.erase(it);
+  m_handleAccess.erase(reinterpret_cast<uintptr_t>(hKey));
   return ERROR_SUCCESS;
+}
+
+RegNode* Store::ResolveFor(HKEY hKey, REGSAM needed, LONG* pErr) {
+  RegNode* pNode = Resolve(hKey, pErr);
+  if (!pNode) return nullptr;
+  REGSAM granted = 0;
+  if (IsPredefined(hKey)) {
+    granted = AllowedAccess(pNode->Path());
+  } else {
+    auto it = m_handleAccess.find(reinterpret_cast<uintptr_t>(hKey));
+    if (it != m_handleAccess.end()) granted = it->second;
+  }
+  if ((needed & ~granted) != 0) {
+    *pErr = ERROR_ACCESS_DENIED;
+    return nullptr;
+  }
+  return pNode;
+}
+
+REGSAM Store::AllowedAccess(const std::string& strPath) const {
+  if (m_grants.empty()) return KEY_ALL_ACCESS;
+  std::string path = UpperName(strPath);
+  for (;;) {
+    auto it = m_grants.find(path);
+    if (it != m_grants.end()) return it->second;
+    const size_t cut = path.rfind('\\');
+    if (cut == std::string::npos) return KEY_ALL_ACCESS;
+    path.resize(cut);
+  }
 }
 
 RegNode* Store::Resolve(HKEY hKey, LONG* pErr) {

@@ -38,14 +38,25 @@ class Store {
 
   // Key handles. Resolve returns NULL with *pErr ERROR_INVALID_HANDLE for an
   // unknown handle and ERROR_KEY_DELETED for a key that left the tree.
-  HKEY AddHandle(RegNode* pNode);
+  // ResolveFor also requires every right of `needed` to have been granted
+  // to the handle (ERROR_ACCESS_DENIED otherwise); a predefined key holds
+  // what the key's grant allows, as one opened for the maximum allowed.
+  HKEY AddHandle(RegNode* pNode, REGSAM granted);
   LONG CloseHandle(HKEY hKey);
   RegNode* Resolve(HKEY hKey, LONG* pErr);
+  RegNode* ResolveFor(HKEY hKey, REGSAM needed, LONG* pErr);
   static bool IsPredefined(HKEY hKey);
 
   // Keys that sim has set to refuse creation and opening (upper-case paths).
   std::set<std::string>& FailPaths() { return m_failPaths; }
   bool IsFailPath(const std::string& strPath) const;
+
+  // What this process may do with a key, as its access-control list would
+  // grant it: the grant that sim set on the key or on its nearest ancestor
+  // (upper-case paths), KEY_ALL_ACCESS where none is set. strPath is a full
+  // path ("HKEY_LOCAL_MACHINE\...") of a key that need not exist.
+  std::map<std::string, REGSAM>& Grants() { return m_grants; }
+  REGSAM AllowedAccess(const std::string& strPath) const;
 
   // The successful RegSetValueExA calls of this process, in call order (sim
   // reads and clears them). Bounded for long runs: the most recent
@@ -110,8 +121,10 @@ class Store {
   std::mutex m_mutex;
   std::shared_ptr<RegNode> m_top;
   std::map<uintptr_t, std::shared_ptr<RegNode>> m_handles;
+  std::map<uintptr_t, REGSAM> m_handleAccess;  // the rights granted to each handle
   uintptr_t m_nextHandle = 0x1000;
   std::set<std::string> m_failPaths;
+  std::map<std::string, REGSAM> m_grants;
   std::deque<sim::RegistryWrite> m_writes;
   size_t m_cbLogged = 0;  // value data held by m_writes
 

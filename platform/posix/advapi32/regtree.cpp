@@ -132,12 +132,19 @@ void EnsureSkeleton(RegNode* pTop) {
   for (const char* hive : kHiveNames) pTop->AddChild(hive, &bCreated);
   RegNode* pHklm = pTop->FindChild("HKEY_LOCAL_MACHINE");
   pHklm->AddChild("SOFTWARE", &bCreated)->AddChild("Classes", &bCreated);
+  // The hives below HKEY_LOCAL_MACHINE that the system's callers write to:
+  // no new key can be created directly below it.
+  pHklm->AddChild("SYSTEM", &bCreated);
+}
+
+bool IsHiveRoot(const RegNode* pNode) {
+  return pNode->pParent && !pNode->pParent->pParent &&
+         (NamesEqual(pNode->strName, "HKEY_LOCAL_MACHINE") || NamesEqual(pNode->strName, "HKEY_USERS"));
 }
 
 bool IsProtectedKey(const RegNode* pNode) {
-  if (!pNode->pParent || !pNode->pParent->pParent) return true;
-  const std::string path = pNode->Path();
-  return NamesEqual(path, "HKEY_LOCAL_MACHINE\\SOFTWARE") || NamesEqual(path, kClassesPath);
+  if (!pNode->pParent || !pNode->pParent->pParent || IsHiveRoot(pNode->pParent)) return true;
+  return NamesEqual(pNode->Path(), kClassesPath);
 }
 
 size_t KeyDepth(const RegNode* pNode) {

@@ -47,12 +47,15 @@ struct RegNode {
 };
 
 // The top of the tree: its children are the hives HKEY_CURRENT_USER,
-// HKEY_LOCAL_MACHINE and HKEY_USERS, and HKEY_LOCAL_MACHINE\SOFTWARE\Classes,
-// the home of HKEY_CLASSES_ROOT, always exists.
+// HKEY_LOCAL_MACHINE and HKEY_USERS; HKEY_LOCAL_MACHINE\SOFTWARE\Classes, the
+// home of HKEY_CLASSES_ROOT, and HKEY_LOCAL_MACHINE\SYSTEM always exist.
 std::shared_ptr<RegNode> NewTree();
 void EnsureSkeleton(RegNode* pTop);
-// The hives, HKEY_LOCAL_MACHINE\SOFTWARE and the home of HKEY_CLASSES_ROOT:
-// the keys that cannot be deleted.
+// HKEY_LOCAL_MACHINE and HKEY_USERS hold only the machine's hives: no key
+// can be created directly below them.
+bool IsHiveRoot(const RegNode* pNode);
+// The predefined keys, the hives (HKEY_LOCAL_MACHINE\SOFTWARE among them)
+// and the home of HKEY_CLASSES_ROOT: the keys that cannot be deleted.
 bool IsProtectedKey(const RegNode* pNode);
 // Marks every node of a tree that is being dropped as deleted, so handles that
 // still hold one of them fail with ERROR_KEY_DELETED. Iterative: a tree of

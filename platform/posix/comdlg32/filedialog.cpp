@@ -2,10 +2,14 @@
 // CommDlgExtendedError.
 //
 // A dialog checks its arguments, records what it was opened with, takes the
-// next queued answer and fills OPENFILENAMEA as the system dialog does when
-// the user confirms a name. Hooks and templates are never called; the
+// next queued answer and checks the name as the system dialog checks what
+// the user typed: with OFN_FILEMUSTEXIST (Open and Save As alike) only an
+// existing file, with it or OFN_PATHMUSTEXIST only a name in an existing
+// folder; any other name gets the system's warning box and the dialog stays
+// open for the user's next answer. A name it takes fills OPENFILENAMEA as
+// the system dialog does. Hooks and templates are never called; the
 // current directory is never changed, so OFN_NOCHANGEDIR holds throughout.
-#include "platform/posix/comdlg32.h"
+#include "platform/win32.h"
 
 #include <cstring>
 #include <string>
@@ -124,6 +128,28 @@ void Fill(OPENFILENAMEA* pofn, const std::string& path, size_t nName, const sim:
   if (run.bHasDefExt && !SameTextNoCase(ext, run.defExt)) pofn->Flags |= OFN_EXTENSIONDIFFERENT;
 }
 
+// The folder part of a path without its last separator ("C:\\" keeps it);
+// empty for a bare name.
+std::string FolderOf(const std::string& path, size_t nName) {
+  if (nName == 0) return std::string();
+  if (nName >= 2 && path[nName - 2] == ':') return path.substr(0, nName);
+  return path.substr(0, nName - 1);
+}
+
+// The system dialog's warning when the name breaks the dialog's flags, or
+// an empty text when the name may be taken.
+std::string Refusal(const std::string& path, size_t nName, DWORD dwFlags) {
+  if (dwFlags & (OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST)) {
+    const std::string folder = FolderOf(path, nName);
+    const DWORD dwFolder = folder.empty() ? FILE_ATTRIBUTE_DIRECTORY : GetFileAttributesA(folder.c_str());
+    if (dwFolder == INVALID_FILE_ATTRIBUTES || !(dwFolder & FILE_ATTRIBUTE_DIRECTORY))
+      return path + "\nPath does not exist.\nCheck the path and try again.";
+  }
+  if ((dwFlags & OFN_FILEMUSTEXIST) && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+    return path + "\nFile not found.\nCheck the file name and try again.";
+  return std::string();
+}
+
 BOOL RunFileDialog(LPOPENFILENAMEA pofn, bool bSave) {
   if (pofn == nullptr) return Fail(CDERR_INITIALIZATION);
   if (pofn->lStructSize != sizeof(OPENFILENAMEA) && pofn->lStructSize != OPENFILENAME_SIZE_VERSION_400A)
@@ -131,26 +157,37 @@ BOOL RunFileDialog(LPOPENFILENAMEA pofn, bool bSave) {
   if (pofn->lpstrFile == nullptr) return Fail(CDERR_INITIALIZATION);
 
   sim::FileDialogRun run = Describe(*pofn, bSave);
-  sim::FileDialogScript answer;
-  if (!TakeAnswer(&answer)) {
-    Record(run);
-    return Fail(CDERR_DIALOGFAILURE);
+  std::string path;
+  size_t nName = 0;
+  for (;;) {
+    sim::FileDialogScript answer;
+    if (!TakeAnswer(&answer)) {
+      // Without a first answer the dialog never came up; after a warning the
+      // user closed it.
+      run.bCancelled = run.bAnswered;
+      Record(run);
+      return Fail(run.bAnswered ? 0 : CDERR_DIALOGFAILURE);
+    }
+    run.bAnswered = true;
+    if (answer.bCancel) {
+      run.bCancelled = true;
+      Record(run);
+      return Fail(0);
+    }
+    path = answer.path;
+    nName = NameOffset(path);
+    if (nName == path.size()) {
+      Record(run);
+      return Fail(FNERR_INVALIDFILENAME);
+    }
+    if (run.bHasDefExt && !run.defExt.empty() && path.find('.', nName) == std::string::npos)
+      path += "." + run.defExt;
+    const std::string warning = Refusal(path, nName, pofn->Flags);
+    if (warning.empty()) break;
+    run.refusedPaths.push_back(path);
+    const char* pszCaption = pofn->lpstrTitle ? pofn->lpstrTitle : bSave ? "Save As" : "Open";
+    MessageBoxA(pofn->hwndOwner, warning.c_str(), pszCaption, MB_OK | MB_ICONWARNING);
   }
-  run.bAnswered = true;
-  if (answer.bCancel) {
-    run.bCancelled = true;
-    Record(run);
-    return Fail(0);
-  }
-
-  std::string path = answer.path;
-  const size_t nName = NameOffset(path);
-  if (nName == path.size()) {
-    Record(run);
-    return Fail(FNERR_INVALIDFILENAME);
-  }
-  if (run.bHasDefExt && !run.defExt.empty() && path.find('.', nName) == std::string::npos)
-    path += "." + run.defExt;
   run.chosenPath = path;
   Record(run);
 

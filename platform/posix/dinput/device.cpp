@@ -111,9 +111,22 @@ class JoystickDevice final : public IDirectInputDevice2A {
   DWORD m_dwCooperative = DISCL_NONEXCLUSIVE | DISCL_BACKGROUND;
   bool m_bAcquired = false;
   DWORD m_dwLossAtAcquire = 0;
+  DIJOYSTATE m_polledState{};  // a polled joystick's state as of Acquire or the last Poll
 };
 
 bool IsOneOf(DWORD dwFlags, DWORD dwA, DWORD dwB) { return ((dwFlags & dwA) != 0) != ((dwFlags & dwB) != 0); }
+
+}  // namespace
+
+bool IsTopLevelWindowOfProcess(HWND hwnd) {
+  if (hwnd == nullptr || !IsWindow(hwnd)) return false;
+  if (static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)) & WS_CHILD) return false;
+  DWORD dwProcessId = 0;
+  GetWindowThreadProcessId(hwnd, &dwProcessId);
+  return dwProcessId == GetCurrentProcessId();
+}
+
+namespace {
 
 // Maps one object of a data format to a source, numbering each kind in the
 // order the format names it; false for an object the format cannot hold.
@@ -166,14 +179,16 @@ HRESULT JoystickDevice::SetDataFormat(LPCDIDATAFORMAT lpdf) {
   return DI_OK;
 }
 
-// Exclusive and foreground levels need a window of the process; a
+// Exactly one of DISCL_EXCLUSIVE and DISCL_NONEXCLUSIVE and one of
+// DISCL_FOREGROUND and DISCL_BACKGROUND, else DIERR_INVALIDPARAM. The window
+// must be a top-level window of this process, else E_HANDLE; only a
 // non-exclusive background device may name none.
 HRESULT JoystickDevice::SetCooperativeLevel(HWND hwnd, DWORD dwFlags) {
   if ((dwFlags & ~kCooperativeFlags) != 0 || !IsOneOf(dwFlags, DISCL_EXCLUSIVE, DISCL_NONEXCLUSIVE) ||
       !IsOneOf(dwFlags, DISCL_FOREGROUND, DISCL_BACKGROUND))
     return DIERR_INVALIDPARAM;
   bool bNeedsWindow = (dwFlags & (DISCL_EXCLUSIVE | DISCL_FOREGROUND)) != 0;
-  if ((bNeedsWindow || hwnd != nullptr) && !IsWindow(hwnd)) return E_HANDLE;
+  if ((bNeedsWindow || hwnd != nullptr) && !IsTopLevelWindowOfProcess(hwnd)) return E_HANDLE;
   if (m_bAcquired) return DIERR_ACQUIRED;
   HRESULT hr = sim::DirectInputFailure(sim::DiCall::kSetCooperativeLevel);
   if (FAILED(hr)) return hr;
@@ -197,6 +212,7 @@ HRESULT JoystickDevice::Acquire() {
   }
   m_bAcquired = true;
   m_dwLossAtAcquire = snapshot.dwLossCount;
+  m_polledState = snapshot.state;
   return DI_OK;
 }
 
@@ -221,16 +237,22 @@ HRESULT JoystickDevice::CheckAcquired(sim::JoystickSnapshot* pSnapshot) const {
   return DI_OK;
 }
 
+// A polled joystick's state reaches the device here: DI_OK. A joystick
+// that needs no polling: DI_NOEFFECT.
 HRESULT JoystickDevice::Poll() {
   sim::JoystickSnapshot snapshot;
   HRESULT hr = CheckAcquired(&snapshot);
   if (FAILED(hr)) return hr;
   hr = sim::DirectInputFailure(sim::DiCall::kPoll);
-  return FAILED(hr) ? hr : DI_OK;
+  if (FAILED(hr)) return hr;
+  if (!snapshot.bPolled) return DI_NOEFFECT;
+  m_polledState = snapshot.state;
+  return DI_OK;
 }
 
 // Writes each object of the data format at its offset; bytes that no object
-// names are zeroed.
+// names are zeroed. A polled joystick reports its state as of the last Poll
+// (or Acquire), one that needs no polling its state now.
 HRESULT JoystickDevice::GetDeviceState(DWORD cbData, LPVOID lpvData) {
   if (lpvData == nullptr) return DIERR_INVALIDPARAM;
   if (!m_bFormatSet) return DIERR_NOTINITIALIZED;
@@ -240,7 +262,7 @@ HRESULT JoystickDevice::GetDeviceState(DWORD cbData, LPVOID lpvData) {
   if (FAILED(hr)) return hr;
   hr = sim::DirectInputFailure(sim::DiCall::kGetDeviceState);
   if (FAILED(hr)) return hr;
-  const DIJOYSTATE& state = snapshot.state;
+  const DIJOYSTATE& state = snapshot.bPolled ? m_polledState : snapshot.state;
   const LONG axes[6] = {state.lX, state.lY, state.lZ, state.lRx, state.lRy, state.lRz};
   BYTE* pb = static_cast<BYTE*>(lpvData);
   std::memset(pb, 0, cbData);

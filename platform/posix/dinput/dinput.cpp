@@ -147,8 +147,11 @@ class DirectInput final : public IDirectInputA, public IDirectInputJoyConfig {
     m_bConfigAcquired = false;
     return DI_OK;
   }
+  // Only DISCL_EXCLUSIVE | DISCL_BACKGROUND with a top-level window;
+  // anything else is DIERR_INVALIDPARAM.
   STDMETHOD(SetCooperativeLevel)(HWND hwnd, DWORD dwFlags) override {
-    if (dwFlags != (DISCL_EXCLUSIVE | DISCL_BACKGROUND) || !IsWindow(hwnd)) return DIERR_INVALIDPARAM;
+    if (dwFlags != (DISCL_EXCLUSIVE | DISCL_BACKGROUND) || !IsTopLevelWindowOfProcess(hwnd))
+      return DIERR_INVALIDPARAM;
     return DI_OK;
   }
   STDMETHOD(SendNotify)() override { return DI_OK; }

@@ -17,6 +17,10 @@ bool JoystickIdFromGuid(REFGUID rguid, UINT* puJoyID);
 // runs out.
 IDirectInputDevice2A* NewJoystickDevice(UINT uJoyID);
 
+// Whether hwnd is a window of this process that is not a child window, as
+// the cooperative levels ask.
+bool IsTopLevelWindowOfProcess(HWND hwnd);
+
 // Copies a narrow string into a WCHAR buffer of cch units (Latin-1 units),
 // always terminated when cch > 0.
 void CopyToWide(const char* psz, WCHAR* pwsz, size_t cch);

@@ -150,13 +150,18 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
       ConvertRow(pSrc->Row(rc.top + j + dy) + (rc.left + dx), &source[size_t(j) * size_t(w)], w, pSrc->IsMono(),
                  bDstMono, srcBk, dstText, dstBk);
   }
-  for (int j = 0; j < h; ++j) {
-    const uint32_t* ps = nullptr;
-    if (!source.empty())
-      ps = &source[size_t(j) * size_t(w)];
-    else if (pSrc)
-      ps = pSrc->Row(rc.top + j + dy) + (rc.left + dx);
-    ApplyRopRow(byTable, pattern, ps, bmDst.Row(rc.top + j) + rc.left, w, mask);
+  // Only the visible parts of the destination change (a paint DC draws
+  // inside its update region).
+  for (const RECT& part : dst->VisibleParts(rc)) {
+    const int cxPart = part.right - part.left;
+    for (int py = part.top; py < part.bottom; ++py) {
+      const uint32_t* ps = nullptr;
+      if (!source.empty())
+        ps = &source[size_t(py - rc.top) * size_t(w) + size_t(part.left - rc.left)];
+      else if (pSrc)
+        ps = pSrc->Row(py + dy) + (part.left + dx);
+      ApplyRopRow(byTable, pattern, ps, bmDst.Row(py) + part.left, cxPart, mask);
+    }
   }
   return TRUE;
 }
@@ -165,8 +170,7 @@ COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
   std::lock_guard<std::recursive_mutex> lock(Lock());
   auto dc = LookupDc(hdc);
   if (!dc || !dc->m_target) return CLR_INVALID;
-  RECT rc = dc->DrawableRect();
-  if (x < rc.left || y < rc.top || x >= rc.right || y >= rc.bottom) return CLR_INVALID;
+  if (!dc->Visible(x, y)) return CLR_INVALID;
   uint32_t v = dc->m_target->At(x, y);
   if (dc->m_target->IsMono()) return v ? 0xFFFFFF : 0x000000;
   return v;
@@ -176,8 +180,7 @@ COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
   std::lock_guard<std::recursive_mutex> lock(Lock());
   auto dc = LookupDc(hdc);
   if (!dc || !dc->m_target) return CLR_INVALID;
-  RECT rc = dc->DrawableRect();
-  if (x < rc.left || y < rc.top || x >= rc.right || y >= rc.bottom) return CLR_INVALID;
+  if (!dc->Visible(x, y)) return CLR_INVALID;
   if (dc->m_target->IsMono()) {
     uint32_t v = ColourToMono(color);
     dc->m_target->At(x, y) = v;

@@ -12,28 +12,26 @@ using namespace qjplat::gdi;
 
 namespace {
 
-void Plot(Dc& dc, const RECT& rcDraw, int x, int y, uint32_t value) {
-  if (x < rcDraw.left || y < rcDraw.top || x >= rcDraw.right || y >= rcDraw.bottom) return;
-  dc.m_target->At(x, y) = value;
+void Plot(Dc& dc, int x, int y, uint32_t value) {
+  if (dc.Visible(x, y)) dc.m_target->At(x, y) = value;
 }
 
-void Stamp(Dc& dc, const RECT& rcDraw, int x, int y, int nWidth, uint32_t value) {
+void Stamp(Dc& dc, int x, int y, int nWidth, uint32_t value) {
   if (nWidth <= 1) {
-    Plot(dc, rcDraw, x, y, value);
+    Plot(dc, x, y, value);
     return;
   }
   const int r = nWidth / 2;
   const int limit = nWidth * nWidth;  // (2 * distance)^2 <= width^2
   for (int j = -r; j <= r; ++j)
     for (int i = -r; i <= r; ++i)
-      if (4 * (i * i + j * j) <= limit + 1) Plot(dc, rcDraw, x + i, y + j, value);
+      if (4 * (i * i + j * j) <= limit + 1) Plot(dc, x + i, y + j, value);
 }
 
 // Bresenham from (x0, y0) to (x1, y1); the end point only when bLast.
 void DrawLine(Dc& dc, int x0, int y0, int x1, int y1, bool bLast) {
   const Pen& pen = *dc.m_pen;
   if (pen.m_nStyle == PS_NULL || !dc.m_target) return;
-  const RECT rcDraw = dc.DrawableRect();
   const uint32_t value = dc.m_target->IsMono() ? ColourToMono(pen.m_color) : pen.m_color;
   const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
   const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
@@ -41,10 +39,10 @@ void DrawLine(Dc& dc, int x0, int y0, int x1, int y1, bool bLast) {
   int x = x0, y = y0;
   for (;;) {
     if (x == x1 && y == y1) {
-      if (bLast) Stamp(dc, rcDraw, x, y, pen.m_nWidth, value);
+      if (bLast) Stamp(dc, x, y, pen.m_nWidth, value);
       break;
     }
-    Stamp(dc, rcDraw, x, y, pen.m_nWidth, value);
+    Stamp(dc, x, y, pen.m_nWidth, value);
     const int e2 = 2 * err;
     if (e2 >= dy) {
       err += dy;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/win32.h"
+#include "posix/gdi32/region.h"
 
 #include <cstdint>
 #include <memory>
@@ -101,7 +102,7 @@ class Font : public Object {
 };
 
 // A device context: a memory DC draws into its selected bitmap, a window DC
-// into the window's surface, limited to m_rcClip.
+// into the window's surface, limited to its clipping region.
 class Dc : public Object {
  public:
   explicit Dc(bool bMemory);
@@ -111,7 +112,7 @@ class Dc : public Object {
   std::shared_ptr<Pen> m_pen;
   std::shared_ptr<Brush> m_brush;
   std::shared_ptr<Font> m_font;
-  RECT m_rcClip{0, 0, 0, 0};  // window DCs: in surface pixels
+  Region m_clip;  // window DCs: the pixels they may draw, in surface pixels
   bool m_bClip = false;
   COLORREF m_textColor = 0x000000;
   COLORREF m_bkColor = 0xFFFFFF;
@@ -120,8 +121,12 @@ class Dc : public Object {
   POINT m_ptCurrent{0, 0};
   void* m_pOwner = nullptr;  // the window of a window DC
 
-  // The drawable area in target pixels: the target's bounds and the clip.
+  // The smallest rectangle holding every drawable pixel of the target.
   RECT DrawableRect() const;
+  // Whether the pixel lies on the target and inside the clipping region.
+  bool Visible(int x, int y) const;
+  // The drawable parts of rc (target pixels), disjoint.
+  std::vector<RECT> VisibleParts(const RECT& rc) const;
 };
 
 // The handle table of GDI objects. Handles are the objects' addresses; only
@@ -141,8 +146,8 @@ inline std::shared_ptr<Bitmap> LookupBitmap(HBITMAP hbm) { return LookupAs<Bitma
 // A new bitmap, or null for a size that is negative or too large.
 std::shared_ptr<Bitmap> NewBitmap(int nWidth, int nHeight, int nBitsPixel);
 
-// A DC drawing into a window surface, clipped to rcClip (surface pixels).
-HDC CreateSurfaceDC(std::shared_ptr<Bitmap> surface, const RECT& rcClip, void* pOwner);
+// A DC drawing into a window surface, clipped to clip (surface pixels).
+HDC CreateSurfaceDC(std::shared_ptr<Bitmap> surface, const Region& clip, void* pOwner);
 
 // Colour to monochrome for pens, brushes and SetPixel: the brighter half is 1.
 uint32_t ColourToMono(COLORREF color);
@@ -151,7 +156,7 @@ uint32_t ColourToMono(COLORREF color);
 // truncated or unsupported.
 std::shared_ptr<Bitmap> DecodeBmp(const uint8_t* pData, size_t cbData);
 
-// Fills rc (target pixels, already clipped) of the DC's target with colour.
+// Fills the drawable pixels of rc (target pixels) with colour.
 void FillTarget(Dc& dc, const RECT& rc, COLORREF color);
 
 }  // namespace gdi

@@ -130,20 +130,33 @@ RECT Dc::DrawableRect() const {
   rc.right = m_target->Width();
   rc.bottom = m_target->Height();
   if (m_bClip) {
-    if (m_rcClip.left > rc.left) rc.left = m_rcClip.left;
-    if (m_rcClip.top > rc.top) rc.top = m_rcClip.top;
-    if (m_rcClip.right < rc.right) rc.right = m_rcClip.right;
-    if (m_rcClip.bottom < rc.bottom) rc.bottom = m_rcClip.bottom;
+    const RECT rcClip = m_clip.Bounds();
+    if (rcClip.left > rc.left) rc.left = rcClip.left;
+    if (rcClip.top > rc.top) rc.top = rcClip.top;
+    if (rcClip.right < rc.right) rc.right = rcClip.right;
+    if (rcClip.bottom < rc.bottom) rc.bottom = rcClip.bottom;
   }
   if (rc.right < rc.left) rc.right = rc.left;
   if (rc.bottom < rc.top) rc.bottom = rc.top;
   return rc;
 }
 
-HDC CreateSurfaceDC(std::shared_ptr<Bitmap> surface, const RECT& rcClip, void* pOwner) {
+bool Dc::Visible(int x, int y) const {
+  return m_target && m_target->Contains(x, y) && (!m_bClip || m_clip.Contains(x, y));
+}
+
+std::vector<RECT> Dc::VisibleParts(const RECT& rc) const {
+  if (!m_target) return {};
+  Region visible(rc);
+  visible.Intersect(RECT{0, 0, m_target->Width(), m_target->Height()});
+  if (m_bClip) visible.Intersect(m_clip);
+  return visible.Rects();
+}
+
+HDC CreateSurfaceDC(std::shared_ptr<Bitmap> surface, const Region& clip, void* pOwner) {
   auto dc = std::make_shared<Dc>(false);
   dc->m_target = std::move(surface);
-  dc->m_rcClip = rcClip;
+  dc->m_clip = clip;
   dc->m_bClip = true;
   dc->m_pOwner = pOwner;
   return reinterpret_cast<HDC>(Register(dc));
@@ -166,7 +179,8 @@ QJ_PIXEL_LOOP void FillRow(uint32_t* p, int w, uint32_t value) {
 void FillTarget(Dc& dc, const RECT& rc, COLORREF color) {
   Bitmap& bm = *dc.m_target;
   uint32_t value = bm.IsMono() ? ColourToMono(color) : (color & 0xFFFFFF);
-  for (int y = rc.top; y < rc.bottom; ++y) FillRow(bm.Row(y) + rc.left, rc.right - rc.left, value);
+  for (const RECT& part : dc.VisibleParts(rc))
+    for (int y = part.top; y < part.bottom; ++y) FillRow(bm.Row(y) + part.left, part.right - part.left, value);
 }
 
 }  // namespace gdi
@@ -177,6 +191,18 @@ using namespace qjplat::gdi;
 namespace {
 
 std::shared_ptr<Dc> DcOf(HDC hdc) { return LookupDc(hdc); }
+
+// Whether a DC of the handle table holds the object. Called under Lock().
+bool IsSelected(const Object& object) {
+  for (const auto& entry : Objects().objects) {
+    const Dc* dc = dynamic_cast<const Dc*>(entry.second.get());
+    if (!dc) continue;
+    if ((dc->m_bMemory && dc->m_target.get() == &object) || dc->m_pen.get() == &object ||
+        dc->m_brush.get() == &object || dc->m_font.get() == &object)
+      return true;
+  }
+  return false;
+}
 
 }  // namespace
 
@@ -226,13 +252,15 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
   return nullptr;
 }
 
-// A bitmap, pen or brush still selected into a DC stays usable by that DC
-// until it is selected out; its handle is invalid at once.
+// An object selected into a DC (a memory DC's bitmap, any DC's pen, brush
+// or font) is refused and stays as it is: FALSE, as for a bad handle.
+// Deleting a stock object does nothing and succeeds.
 BOOL WINAPI DeleteObject(HGDIOBJ ho) {
   std::lock_guard<std::recursive_mutex> lock(Lock());
   auto object = Lookup(ho);
   if (!object || std::dynamic_pointer_cast<Dc>(object)) return FALSE;
   if (object->m_bStock) return TRUE;
+  if (IsSelected(*object)) return FALSE;
   Unregister(ho);
   return TRUE;
 }

@@ -164,6 +164,7 @@ uint32_t Blend(uint32_t d, uint32_t s, unsigned a) {
 // is dropped, as Windows clips such text.
 void PutCoverage(Dc& dc, const RECT& rcClip, int64_t x, int64_t y, unsigned a) {
   if (a == 0 || x < rcClip.left || y < rcClip.top || x >= rcClip.right || y >= rcClip.bottom) return;
+  if (!dc.Visible(int(x), int(y))) return;
   uint32_t& d = dc.m_target->At(int(x), int(y));
   if (dc.m_target->IsMono()) {
     if (a >= 128) d = ColourToMono(dc.m_textColor);

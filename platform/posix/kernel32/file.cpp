@@ -15,12 +15,16 @@
 
 namespace {
 
+// The specific rights of a file's data and of its deletion.
+constexpr DWORD kFileReadData = 0x0001u;
+constexpr DWORD kFileWriteData = 0x0002u;
+constexpr DWORD kFileAppendData = 0x0004u;
 constexpr DWORD kDelete = 0x00010000u;
 constexpr DWORD kErrorNegativeSeek = 131;
 constexpr DWORD kErrorDirectory = 267;
 
-bool WantsRead(DWORD dwAccess) { return (dwAccess & (GENERIC_READ | GENERIC_ALL | 0x0001u)) != 0; }
-bool WantsWrite(DWORD dwAccess) { return (dwAccess & (GENERIC_WRITE | GENERIC_ALL | 0x0002u | 0x0004u)) != 0; }
+using qjplat::AccessReadsData;
+using qjplat::AccessWritesData;
 
 // Open files of this process with their access and share modes, so that an
 // open that conflicts with another fails with ERROR_SHARING_VIOLATION.
@@ -42,13 +46,7 @@ ShareTable& Shares() {
 }
 
 bool Conflicts(const OpenEntry& existing, DWORD dwAccess, DWORD dwShare) {
-  if (WantsRead(dwAccess) && !(existing.dwShare & FILE_SHARE_READ)) return true;
-  if (WantsWrite(dwAccess) && !(existing.dwShare & FILE_SHARE_WRITE)) return true;
-  if ((dwAccess & kDelete) && !(existing.dwShare & FILE_SHARE_DELETE)) return true;
-  if (WantsRead(existing.dwAccess) && !(dwShare & FILE_SHARE_READ)) return true;
-  if (WantsWrite(existing.dwAccess) && !(dwShare & FILE_SHARE_WRITE)) return true;
-  if ((existing.dwAccess & kDelete) && !(dwShare & FILE_SHARE_DELETE)) return true;
-  return false;
+  return qjplat::ShareModesClash(existing.dwAccess, existing.dwShare, dwAccess, dwShare);
 }
 
 class FileObject : public qjplat::KernelObject {
@@ -70,7 +68,7 @@ class FileObject : public qjplat::KernelObject {
 
   BOOL Read(void* pBuffer, DWORD cbToRead, DWORD* pcbRead) override {
     if (pcbRead) *pcbRead = 0;
-    if (!WantsRead(m_dwAccess)) {
+    if (!AccessReadsData(m_dwAccess)) {
       SetLastError(ERROR_ACCESS_DENIED);
       return FALSE;
     }
@@ -96,7 +94,7 @@ class FileObject : public qjplat::KernelObject {
 
   BOOL Write(const void* pBuffer, DWORD cbToWrite, DWORD* pcbWritten) override {
     if (pcbWritten) *pcbWritten = 0;
-    if (!WantsWrite(m_dwAccess)) {
+    if (!AccessWritesData(m_dwAccess)) {
       SetLastError(ERROR_ACCESS_DENIED);
       return FALSE;
     }
@@ -147,11 +145,11 @@ bool IsDevicePath(const char* p) {
   return sep(p[0]) && sep(p[1]) && (p[2] == '?' || p[2] == '.') && sep(p[3]);
 }
 
-HANDLE OpenDevice(LPCSTR lpFileName, DWORD dwDesiredAccess) {
+HANDLE OpenDevice(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode) {
   qjplat::DeviceOpener opener = qjplat::GetDeviceOpener();
   DWORD dwError = 0;
   std::shared_ptr<qjplat::KernelObject> object;
-  if (opener) object = opener(lpFileName, dwDesiredAccess, &dwError);
+  if (opener) object = opener(lpFileName, dwDesiredAccess, dwShareMode, &dwError);
   if (!object) {
     SetLastError(dwError ? dwError : ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
@@ -191,6 +189,27 @@ UINT CopyFolderName(const char* pszText, LPSTR lpBuffer, UINT uSize) {
 
 }  // namespace
 
+namespace qjplat {
+
+bool AccessReadsData(DWORD dwAccess) { return (dwAccess & (GENERIC_READ | GENERIC_ALL | kFileReadData)) != 0; }
+
+bool AccessWritesData(DWORD dwAccess) {
+  return (dwAccess & (GENERIC_WRITE | GENERIC_ALL | kFileWriteData | kFileAppendData)) != 0;
+}
+
+// Each side must share what the other side's access asks for: reading,
+// writing (appending counts) and deleting.
+bool ShareModesClash(DWORD dwHeldAccess, DWORD dwHeldShareMode, DWORD dwAccess, DWORD dwShareMode) {
+  auto clashes = [](DWORD dwWants, DWORD dwShared) {
+    if (AccessReadsData(dwWants) && !(dwShared & FILE_SHARE_READ)) return true;
+    if (AccessWritesData(dwWants) && !(dwShared & FILE_SHARE_WRITE)) return true;
+    return (dwWants & kDelete) != 0 && !(dwShared & FILE_SHARE_DELETE);
+  };
+  return clashes(dwAccess, dwHeldShareMode) || clashes(dwHeldAccess, dwShareMode);
+}
+
+}  // namespace qjplat
+
 // Dispositions and results as on Windows: CREATE_ALWAYS and OPEN_ALWAYS on an
 // existing file succeed with ERROR_ALREADY_EXISTS; CREATE_NEW on one fails
 // with ERROR_FILE_EXISTS; a missing file gives ERROR_FILE_NOT_FOUND, a missing
@@ -207,8 +226,8 @@ QJ_PLATFORM_API HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAcce
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_HANDLE_VALUE;
   }
-  if (IsDevicePath(lpFileName)) return OpenDevice(lpFileName, dwDesiredAccess);
-  if (dwCreationDisposition == TRUNCATE_EXISTING && !WantsWrite(dwDesiredAccess)) {
+  if (IsDevicePath(lpFileName)) return OpenDevice(lpFileName, dwDesiredAccess, dwShareMode);
+  if (dwCreationDisposition == TRUNCATE_EXISTING && !AccessWritesData(dwDesiredAccess)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_HANDLE_VALUE;
   }
@@ -216,9 +235,9 @@ QJ_PLATFORM_API HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAcce
   if (!MapOrFail(lpFileName, &path)) return INVALID_HANDLE_VALUE;
 
   int flags = O_CLOEXEC | O_NONBLOCK;
-  if (WantsRead(dwDesiredAccess) && WantsWrite(dwDesiredAccess))
+  if (AccessReadsData(dwDesiredAccess) && AccessWritesData(dwDesiredAccess))
     flags |= O_RDWR;
-  else if (WantsWrite(dwDesiredAccess))
+  else if (AccessWritesData(dwDesiredAccess))
     flags |= O_WRONLY;
   else
     flags |= O_RDONLY;
@@ -378,7 +397,7 @@ QJ_PLATFORM_API DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove, 
 QJ_PLATFORM_API BOOL WINAPI SetEndOfFile(HANDLE hFile) {
   auto file = FileOf(hFile);
   if (!file) return FALSE;
-  if (!WantsWrite(file->Access())) {
+  if (!AccessWritesData(file->Access())) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
@@ -393,7 +412,7 @@ QJ_PLATFORM_API BOOL WINAPI SetEndOfFile(HANDLE hFile) {
 QJ_PLATFORM_API BOOL WINAPI FlushFileBuffers(HANDLE hFile) {
   auto file = FileOf(hFile);
   if (!file) return FALSE;
-  if (!WantsWrite(file->Access())) {
+  if (!AccessWritesData(file->Access())) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }

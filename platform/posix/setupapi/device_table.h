@@ -23,9 +23,12 @@ DWORD CreateDeviceSnapshot(const GUID* pClassGuid, const char* pszEnumerator, st
 // ERROR_NO_SUCH_DEVINST (device gone), ERROR_INVALID_DATA (no such property,
 // reads only) or an injected read failure. On ERROR_SUCCESS and on an
 // injected ERROR_INSUFFICIENT_BUFFER, *pdwType and *pData hold the property.
-DWORD ReadDeviceProperty(DWORD dwDevInst, DWORD dwProperty, DWORD* pdwType, std::vector<BYTE>* pData);
-// cbData 0 with pData NULL deletes the property. Runs the write hook after a
-// successful write.
+// Every read is logged with cbBuffer, the size the caller offered.
+DWORD ReadDeviceProperty(DWORD dwDevInst, DWORD dwProperty, DWORD cbBuffer, DWORD* pdwType,
+                         std::vector<BYTE>* pData);
+// cbData 0 with pData NULL deletes the property. Fails with the injected
+// write failure, if any, before anything changes. Runs the write hook after
+// a successful write.
 DWORD WriteDeviceProperty(DWORD dwDevInst, DWORD dwProperty, DWORD dwType, const BYTE* pData, DWORD cbData);
 
 }  // namespace qjplat

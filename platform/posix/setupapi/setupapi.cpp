@@ -141,7 +141,7 @@ BOOL WINAPI SetupDiGetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet, PSP_DEVINF
   if (PropertyBuffer == nullptr && PropertyBufferSize != 0) return Fail(ERROR_INVALID_PARAMETER);
   DWORD dwType = REG_NONE;
   std::vector<BYTE> data;
-  dwError = qjplat::ReadDeviceProperty(DeviceInfoData->DevInst, Property, &dwType, &data);
+  dwError = qjplat::ReadDeviceProperty(DeviceInfoData->DevInst, Property, PropertyBufferSize, &dwType, &data);
   const DWORD cbData = static_cast<DWORD>(data.size());
   if (dwError == ERROR_SUCCESS && cbData > PropertyBufferSize) dwError = ERROR_INSUFFICIENT_BUFFER;
   if (dwError == ERROR_INSUFFICIENT_BUFFER) {
@@ -155,6 +155,10 @@ BOOL WINAPI SetupDiGetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet, PSP_DEVINF
   return Succeed();
 }
 
+// Sets one of the properties a caller may set. FALSE with the last error:
+// ERROR_INVALID_HANDLE, ERROR_INVALID_PARAMETER, ERROR_INVALID_REG_PROPERTY,
+// ERROR_NO_SUCH_DEVINST, or ERROR_ACCESS_DENIED for a caller who is not an
+// administrator.
 BOOL WINAPI SetupDiSetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData,
                                               DWORD Property, const BYTE* PropertyBuffer, DWORD PropertyBufferSize) {
   std::shared_ptr<::DeviceInfoSet> set = LookupSet(DeviceInfoSet);

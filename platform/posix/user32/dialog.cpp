@@ -212,6 +212,10 @@ HWND CreateFromTemplate(HINSTANCE hInstance, const uint8_t* pData, size_t cbData
   dialog->m_dialog->nBaseX = nBaseX;
   dialog->m_dialog->nBaseY = nBaseY;
   SetWindowLongPtrA(hDlg, int(DWLP_DLGPROC), reinterpret_cast<LONG_PTR>(pfnDlg));
+  // The template's font goes to the dialog before its controls are made
+  // (the layer draws every dialog font with its one GUI font).
+  if (spec.style & DS_SETFONT) SendMessageA(hDlg, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+  if (!IsWindow(hDlg)) return nullptr;
   HWND hFirst = nullptr;
   for (const ItemSpec& item : spec.items) {
     LPCSTR pszItemClass = item.bClassOrdinal ? MAKEINTRESOURCEA(item.classOrdinal) : item.className.c_str();
@@ -364,7 +368,7 @@ LRESULT WINAPI DefDlgProcA(HWND hDlg, UINT Msg, WPARAM wParam, LPARAM lParam) {
       return 1;
     }
     case WM_CLOSE:
-      PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
+      PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDCANCEL)));
       return 0;
     case WM_INITDIALOG:
       return 0;
@@ -373,9 +377,13 @@ LRESULT WINAPI DefDlgProcA(HWND hDlg, UINT Msg, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-// Messages for the dialog or its children: VK_ESCAPE and VK_RETURN become
-// WM_COMMAND IDCANCEL and IDOK (BN_CLICKED), VK_TAB is taken, the rest is
-// translated and dispatched. TRUE when the message was the dialog's.
+// Messages for the dialog or its children. A key press that the window with
+// it does not claim (WM_GETDLGCODE) goes to the dialog manager: VK_ESCAPE
+// and VK_RETURN become WM_COMMAND IDCANCEL and IDOK (BN_CLICKED, with the
+// button of that ID when there is one) and VK_TAB is taken (the layer moves
+// no focus between controls); none of them reaches a window procedure as a
+// key press. Everything else is translated and dispatched. TRUE when the
+// message was the dialog's.
 BOOL WINAPI IsDialogMessageA(HWND hDlg, LPMSG lpMsg) {
   if (!lpMsg || !IsWindow(hDlg)) return FALSE;
   bool bOurs = lpMsg->hwnd == hDlg;
@@ -386,16 +394,16 @@ BOOL WINAPI IsDialogMessageA(HWND hDlg, LPMSG lpMsg) {
   if (!bOurs) return FALSE;
   if (lpMsg->message == WM_KEYDOWN) {
     const LRESULT code = SendMessageA(lpMsg->hwnd, WM_GETDLGCODE, lpMsg->wParam, reinterpret_cast<LPARAM>(lpMsg));
-    constexpr LRESULT kDlgcWantAllKeys = 0x0004, kDlgcWantMessage = 0x0004;
-    if (!(code & (kDlgcWantAllKeys | kDlgcWantMessage))) {
+    if (!(code & DLGC_WANTMESSAGE)) {
       switch (lpMsg->wParam) {
         case VK_ESCAPE:
-          SendMessageA(hDlg, WM_COMMAND, MAKELONG(IDCANCEL, 0), 0);
+        case VK_RETURN: {
+          const int nId = lpMsg->wParam == VK_ESCAPE ? IDCANCEL : IDOK;
+          SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(nId, 0), reinterpret_cast<LPARAM>(GetDlgItem(hDlg, nId)));
           return TRUE;
-        case VK_RETURN:
-          SendMessageA(hDlg, WM_COMMAND, MAKELONG(IDOK, 0), 0);
-          return TRUE;
+        }
         case VK_TAB:
+          if (code & DLGC_WANTTAB) break;
           return TRUE;
         default:
           break;

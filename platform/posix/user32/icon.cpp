@@ -228,6 +228,13 @@ HANDLE LoadIconImage(HINSTANCE hInst, LPCSTR name, int cx, int cy, UINT fuLoad) 
   return AddIcon(icon);
 }
 
+size_t CountIcons() {
+  IconTable& table = Icons();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  return size_t(std::count_if(table.icons.begin(), table.icons.end(),
+                              [](const auto& entry) { return !entry.second->bShared; }));
+}
+
 }  // namespace user32
 }  // namespace qjplat
 
@@ -298,7 +305,7 @@ BOOL WINAPI DrawIconEx(HDC hdc, int xLeft, int yTop, HICON hIcon, int cxWidth, i
     if (ty < rcDraw.top || ty >= rcDraw.bottom) continue;
     for (int x = 0; x < icon->cx; ++x) {
       const int tx = xLeft + x;
-      if (tx < rcDraw.left || tx >= rcDraw.right) continue;
+      if (tx < rcDraw.left || tx >= rcDraw.right || !dc->Visible(tx, ty)) continue;
       const size_t i = size_t(y) * size_t(icon->cx) + size_t(x);
       uint32_t& px = target.At(tx, ty);
       COLORREF d = bFlicker ? brush : target.IsMono() ? (px ? 0xFFFFFF : 0) : px;

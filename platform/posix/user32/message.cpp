@@ -59,16 +59,6 @@ Hooks& AllHooks() {
 // Signed distance from now to a tick, with the 2^32 wrap.
 int32_t TicksUntil(DWORD dwDue, DWORD dwNow) { return int32_t(dwDue - dwNow); }
 
-// A hidden window, or one below a hidden parent, gets no WM_PAINT; a sim
-// test window (no class) always shows.
-bool ShowsOnScreen(const Window& window) {
-  if (!window.m_class) return true;
-  if (!(window.m_dwStyle & WS_VISIBLE)) return false;
-  if (!(window.m_dwStyle & WS_CHILD) || !window.m_hParent) return true;
-  auto parent = LookupWindow(window.m_hParent);
-  return !parent || ShowsOnScreen(*parent);
-}
-
 bool InFilter(const MSG& msg, HWND hWnd, UINT wMin, UINT wMax) {
   if (hWnd && msg.hwnd != hWnd) return false;
   if (wMin == 0 && wMax == 0) return true;

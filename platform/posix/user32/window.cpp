@@ -45,39 +45,24 @@ void Window::ResizeClient(int cx, int cy) {
   for (int y = 0; y < cy; ++y)
     for (int x = 0; x < cx; ++x) surface->At(x, y) = m_surface->Contains(x, y) ? m_surface->At(x, y) : 0xFFFFFF;
   m_surface = surface;
-  if (m_bUpdate) {
-    m_rcUpdate.right = std::min(m_rcUpdate.right, LONG(cx));
-    m_rcUpdate.bottom = std::min(m_rcUpdate.bottom, LONG(cy));
-    if (m_rcUpdate.right <= m_rcUpdate.left || m_rcUpdate.bottom <= m_rcUpdate.top) Validate(nullptr);
-  }
+  m_update.Intersect(ClientRect());
+  if (m_update.Empty()) m_bErase = false;
 }
 
 void Window::Invalidate(const RECT& rc, bool bErase) {
   RECT r{std::max(rc.left, LONG(0)), std::max(rc.top, LONG(0)), std::min(rc.right, LONG(Width())),
          std::min(rc.bottom, LONG(Height()))};
   if (r.right <= r.left || r.bottom <= r.top) return;
-  if (m_bUpdate) {
-    m_rcUpdate.left = std::min(m_rcUpdate.left, r.left);
-    m_rcUpdate.top = std::min(m_rcUpdate.top, r.top);
-    m_rcUpdate.right = std::max(m_rcUpdate.right, r.right);
-    m_rcUpdate.bottom = std::max(m_rcUpdate.bottom, r.bottom);
-  } else {
-    m_rcUpdate = r;
-    m_bUpdate = true;
-  }
+  m_update.Union(r);
   if (bErase) m_bErase = true;
 }
 
-// With a bounding rectangle only, a part is validated when it covers the
-// whole update rectangle; a smaller part leaves it as it is.
 void Window::Validate(const RECT* prc) {
-  if (!m_bUpdate) return;
-  if (prc && !(prc->left <= m_rcUpdate.left && prc->top <= m_rcUpdate.top && prc->right >= m_rcUpdate.right &&
-               prc->bottom >= m_rcUpdate.bottom))
-    return;
-  m_bUpdate = false;
-  m_bErase = false;
-  m_rcUpdate = RECT{0, 0, 0, 0};
+  if (prc)
+    m_update.Subtract(*prc);
+  else
+    m_update.Clear();
+  if (m_update.Empty()) m_bErase = false;
 }
 
 LRESULT Window::Send(UINT uMsg, WPARAM wParam, LPARAM lParam) {
@@ -102,14 +87,17 @@ std::shared_ptr<Window> LookupWindow(HWND hWnd) {
   return it == table.windows.end() ? nullptr : it->second;
 }
 
-std::vector<HWND> ChildrenOf(HWND hParent) {
+namespace {
+
+// The windows for which bWanted is true, in creation order.
+template <class Wanted>
+std::vector<HWND> WindowsWhere(Wanted bWanted) {
   Table& table = Windows();
   std::vector<std::pair<uint64_t, HWND>> found;
   {
     std::lock_guard<std::mutex> lock(table.mutex);
     for (const auto& entry : table.windows)
-      if (entry.second->m_hParent == hParent && (entry.second->m_dwStyle & WS_CHILD))
-        found.emplace_back(entry.second->m_nSeq, entry.first);
+      if (bWanted(*entry.second)) found.emplace_back(entry.second->m_nSeq, entry.first);
   }
   std::sort(found.begin(), found.end());
   std::vector<HWND> result;
@@ -117,18 +105,27 @@ std::vector<HWND> ChildrenOf(HWND hParent) {
   return result;
 }
 
+}  // namespace
+
+std::vector<HWND> ChildrenOf(HWND hParent) {
+  return WindowsWhere(
+      [hParent](const Window& window) { return window.m_hParent == hParent && (window.m_dwStyle & WS_CHILD); });
+}
+
 std::vector<HWND> WindowsOfThread(DWORD dwThreadId) {
-  Table& table = Windows();
-  std::vector<std::pair<uint64_t, HWND>> found;
-  {
-    std::lock_guard<std::mutex> lock(table.mutex);
-    for (const auto& entry : table.windows)
-      if (entry.second->m_dwThreadId == dwThreadId) found.emplace_back(entry.second->m_nSeq, entry.first);
-  }
-  std::sort(found.begin(), found.end());
-  std::vector<HWND> result;
-  for (const auto& f : found) result.push_back(f.second);
-  return result;
+  return WindowsWhere([dwThreadId](const Window& window) { return window.m_dwThreadId == dwThreadId; });
+}
+
+std::vector<HWND> AllWindows() {
+  return WindowsWhere([](const Window&) { return true; });
+}
+
+bool ShowsOnScreen(const Window& window) {
+  if (!window.m_class) return true;
+  if (!(window.m_dwStyle & WS_VISIBLE)) return false;
+  if (!(window.m_dwStyle & WS_CHILD) || !window.m_hParent) return true;
+  auto parent = LookupWindow(window.m_hParent);
+  return !parent || ShowsOnScreen(*parent);
 }
 
 void RemoveWindow(HWND hWnd) {
@@ -148,10 +145,65 @@ std::shared_ptr<Window> Desktop() {
 
 using namespace qjplat::user32;
 
+namespace {
+
+// A DC on the window's surface clipped to its update region as it is now.
+HDC UpdateRegionDC(Window& window) {
+  std::lock_guard<std::recursive_mutex> lock(qjplat::gdi::Lock());
+  return qjplat::gdi::CreateSurfaceDC(window.m_surface, window.m_update, &window);
+}
+
+// WM_ERASEBKGND with a DC clipped to the update region; the erase request
+// is met when the procedure answers non-zero.
+void EraseNow(Window& window) {
+  HDC hdc = UpdateRegionDC(window);
+  const LRESULT lErased = window.Send(WM_ERASEBKGND, reinterpret_cast<WPARAM>(hdc), 0);
+  ReleaseDC(window.Handle(), hdc);
+  if (!lErased) return;
+  std::lock_guard<std::recursive_mutex> lock(qjplat::gdi::Lock());
+  window.m_bErase = false;
+}
+
+// InvalidateRect and ValidateRect without a window: every window on the
+// screen gets its whole client area invalidated with an erase; those of the
+// calling thread get WM_NCPAINT and WM_ERASEBKGND before the call returns
+// (the layer sends no message across threads, so another thread's windows
+// erase at their next BeginPaint).
+void InvalidateEveryWindow() {
+  const DWORD dwThread = GetCurrentThreadId();
+  std::vector<HWND> ours;
+  for (HWND hWnd : AllWindows()) {
+    auto window = LookupWindow(hWnd);
+    if (!window || !ShowsOnScreen(*window)) continue;
+    {
+      std::lock_guard<std::recursive_mutex> lock(qjplat::gdi::Lock());
+      window->Invalidate(window->ClientRect(), true);
+    }
+    if (window->m_dwThreadId == dwThread)
+      ours.push_back(hWnd);
+    else
+      WakeThread(window->m_dwThreadId);
+  }
+  for (HWND hWnd : ours) {
+    auto window = LookupWindow(hWnd);
+    if (!window) continue;
+    window->Send(WM_NCPAINT, 1, 0);
+    bool bUpdate;
+    {
+      std::lock_guard<std::recursive_mutex> lock(qjplat::gdi::Lock());
+      bUpdate = window->HasUpdate();
+    }
+    if (bUpdate) EraseNow(*window);
+  }
+}
+
+}  // namespace
+
 HDC WINAPI GetDC(HWND hWnd) {
   std::shared_ptr<Window> window = hWnd ? LookupWindow(hWnd) : Desktop();
   if (!window) return nullptr;
-  return qjplat::gdi::CreateSurfaceDC(window->m_surface, window->ClientRect(), window.get());
+  std::lock_guard<std::recursive_mutex> lock(qjplat::gdi::Lock());
+  return qjplat::gdi::CreateSurfaceDC(window->m_surface, qjplat::gdi::Region(window->ClientRect()), window.get());
 }
 
 int WINAPI ReleaseDC(HWND hWnd, HDC hDC) {
@@ -161,30 +213,59 @@ int WINAPI ReleaseDC(HWND hWnd, HDC hDC) {
   return 1;
 }
 
+// NULL for the window: see InvalidateEveryWindow.
 BOOL WINAPI InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase) {
   RecordInvalidate(hWnd, lpRect, bErase);
+  if (!hWnd) {
+    InvalidateEveryWindow();
+    return TRUE;
+  }
   auto window = LookupWindow(hWnd);
-  if (!window) return FALSE;
-  std::lock_guard<std::recursive_mutex> lock(qjplat::gdi::Lock());
-  window->Invalidate(lpRect ? *lpRect : window->ClientRect(), bErase != FALSE);
+  if (!window) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  {
+    std::lock_guard<std::recursive_mutex> lock(qjplat::gdi::Lock());
+    window->Invalidate(lpRect ? *lpRect : window->ClientRect(), bErase != FALSE);
+  }
   WakeThread(window->m_dwThreadId);
   return TRUE;
 }
 
+// NULL for the window invalidates every window, as InvalidateRect does.
 BOOL WINAPI ValidateRect(HWND hWnd, const RECT* lpRect) {
+  if (!hWnd) {
+    InvalidateEveryWindow();
+    return TRUE;
+  }
   auto window = LookupWindow(hWnd);
-  if (!window) return FALSE;
+  if (!window) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
   std::lock_guard<std::recursive_mutex> lock(qjplat::gdi::Lock());
   window->Validate(lpRect);
   return TRUE;
 }
 
+// The bounds of the update region (all zero when there is none). With
+// bErase, a pending erase is done first, as BeginPaint would do it.
 BOOL WINAPI GetUpdateRect(HWND hWnd, LPRECT lpRect, BOOL bErase) {
   auto window = LookupWindow(hWnd);
-  if (!window) return FALSE;
+  if (!window) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  bool bPendingErase;
+  {
+    std::lock_guard<std::recursive_mutex> lock(qjplat::gdi::Lock());
+    bPendingErase = window->HasUpdate() && window->m_bErase;
+  }
+  if (bErase && bPendingErase) EraseNow(*window);
   std::lock_guard<std::recursive_mutex> lock(qjplat::gdi::Lock());
-  if (lpRect) *lpRect = window->m_bUpdate ? window->m_rcUpdate : RECT{0, 0, 0, 0};
-  return window->m_bUpdate ? TRUE : FALSE;
+  if (lpRect) *lpRect = window->m_update.Bounds();
+  return window->HasUpdate() ? TRUE : FALSE;
 }
 
 // Sends WM_PAINT straight to the window procedure when the update region is
@@ -192,26 +273,32 @@ BOOL WINAPI GetUpdateRect(HWND hWnd, LPRECT lpRect, BOOL bErase) {
 BOOL WINAPI UpdateWindow(HWND hWnd) {
   auto window = LookupWindow(hWnd);
   if (!window) return FALSE;
-  if (window->HasUpdate() && window->m_pfnWndProc) window->Send(WM_PAINT, 0, 0);
+  bool bUpdate;
+  {
+    std::lock_guard<std::recursive_mutex> lock(qjplat::gdi::Lock());
+    bUpdate = window->HasUpdate();
+  }
+  if (bUpdate && window->m_pfnWndProc) window->Send(WM_PAINT, 0, 0);
   return TRUE;
 }
 
-// The DC is clipped to the update rectangle, which BeginPaint takes over and
-// empties. A pending erase goes to the window procedure as WM_ERASEBKGND;
-// fErase tells whether the background still needs erasing (no procedure, or
-// one that returned 0).
+// The DC is clipped to the update region, which BeginPaint takes over and
+// empties; rcPaint is the region's bounds. A pending erase goes to the
+// window procedure as WM_ERASEBKGND; fErase tells whether the background
+// still needs erasing (no procedure, or one that returned 0).
 HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
   auto window = LookupWindow(hWnd);
   if (!window || !lpPaint) return nullptr;
+  HDC hdc;
   RECT rcPaint;
   bool bErase;
   {
     std::lock_guard<std::recursive_mutex> lock(qjplat::gdi::Lock());
-    rcPaint = window->m_bUpdate ? window->m_rcUpdate : RECT{0, 0, 0, 0};
+    hdc = UpdateRegionDC(*window);
+    rcPaint = window->m_update.Bounds();
     bErase = window->m_bErase;
     window->Validate(nullptr);
   }
-  HDC hdc = qjplat::gdi::CreateSurfaceDC(window->m_surface, rcPaint, window.get());
   BOOL fErase = FALSE;
   if (bErase) fErase = window->Send(WM_ERASEBKGND, reinterpret_cast<WPARAM>(hdc), 0) ? FALSE : TRUE;
   std::memset(lpPaint, 0, sizeof *lpPaint);

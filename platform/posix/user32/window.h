@@ -41,8 +41,9 @@ struct DialogState {
 };
 
 // One window. Its client area is a 32-bit surface of the client's size; the
-// update region is kept as its bounding rectangle with the erase flag of
-// every InvalidateRect that added to it. Positions: m_rcWindow is in screen
+// update region is a region of client pixels with one erase flag, set by
+// any InvalidateRect that asked to erase until the erase is done. Positions:
+// m_rcWindow is in screen
 // coordinates for a top-level window and in the parent's client
 // coordinates for a child; m_rcFrame holds the widths of the non-client
 // frame on each side (left, top = caption and frame, right, bottom).
@@ -57,10 +58,12 @@ class Window {
   RECT ClientRect() const { return RECT{0, 0, Width(), Height()}; }
 
   // Adds rc (client coordinates, clipped to the client area) to the update
-  // region; an empty result adds nothing.
+  // region; an empty result adds nothing and asks for no erase.
   void Invalidate(const RECT& rc, bool bErase);
+  // Takes rc out of the update region, or all of it for null; the erase
+  // request goes with the last of the region.
   void Validate(const RECT* prc);
-  bool HasUpdate() const { return m_bUpdate; }
+  bool HasUpdate() const { return !m_update.Empty(); }
 
   // Calls the window procedure, or returns 0 when there is none.
   LRESULT Send(UINT uMsg, WPARAM wParam, LPARAM lParam);
@@ -71,8 +74,7 @@ class Window {
   std::shared_ptr<gdi::Bitmap> m_surface;
   WNDPROC m_pfnWndProc = nullptr;
   std::map<int, LONG_PTR> m_longs;  // window longs by index
-  RECT m_rcUpdate{0, 0, 0, 0};
-  bool m_bUpdate = false;
+  gdi::Region m_update;  // under gdi::Lock()
   bool m_bErase = false;
 
   std::shared_ptr<WindowClass> m_class;  // null for a sim test window
@@ -101,6 +103,12 @@ void RemoveWindow(HWND hWnd);
 std::vector<HWND> ChildrenOf(HWND hParent);
 // Every window of the thread, in creation order.
 std::vector<HWND> WindowsOfThread(DWORD dwThreadId);
+// Every window of the process, in creation order.
+std::vector<HWND> AllWindows();
+// Whether the window is on the screen: it and every parent above it are
+// visible (a sim test window, which has no class, always is). Only such a
+// window gets WM_PAINT.
+bool ShowsOnScreen(const Window& window);
 
 // Appends one InvalidateRect call to the screen sim's record (prc null for
 // the whole window).
@@ -138,6 +146,9 @@ const QJ_RESOURCE_ENTRY* FindModuleResource(HMODULE hModule, LPCSTR lpType, LPCS
 
 // Icons (icon.cpp): LoadImageA's IMAGE_ICON branch.
 HANDLE LoadIconImage(HINSTANCE hInst, LPCSTR name, int cx, int cy, UINT fuLoad);
+// Icons and cursors alive now that DestroyIcon would destroy (shared ones
+// are not counted).
+size_t CountIcons();
 
 }  // namespace user32
 }  // namespace qjplat

@@ -196,6 +196,14 @@ void DestroyTree(HWND hWnd) {
   RemoveWindow(hWnd);
 }
 
+// The window itself when it is top-level, else the top-level window above it.
+HWND TopLevelOf(HWND hWnd) {
+  for (auto window = LookupWindow(hWnd); window && (window->m_dwStyle & WS_CHILD) && window->m_hParent;
+       window = LookupWindow(hWnd))
+    hWnd = window->m_hParent;
+  return hWnd;
+}
+
 }  // namespace
 }  // namespace user32
 }  // namespace qjplat
@@ -409,7 +417,9 @@ BOOL WINAPI IsWindow(HWND hWnd) { return LookupWindow(hWnd) ? TRUE : FALSE; }
 
 // Texts (WM_NCCREATE, WM_SETTEXT, WM_GETTEXT, WM_GETTEXTLENGTH), the class
 // background (WM_ERASEBKGND), painting nothing but validating (WM_PAINT),
-// WM_CLOSE destroys the window; everything else gives 0.
+// WM_CLOSE destroys the window; Alt+F4 (WM_SYSKEYDOWN with the Alt context
+// bit) posts WM_SYSCOMMAND SC_CLOSE to the top-level window, and SC_CLOSE
+// becomes WM_CLOSE; everything else gives 0.
 LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   auto window = LookupWindow(hWnd);
   if (!window) return 0;
@@ -446,6 +456,12 @@ LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
     }
     case WM_CLOSE:
       DestroyWindow(hWnd);
+      return 0;
+    case WM_SYSKEYDOWN:
+      if (wParam == VK_F4 && (HIWORD(lParam) & KF_ALTDOWN)) PostMessageA(TopLevelOf(hWnd), WM_SYSCOMMAND, SC_CLOSE, 0);
+      return 0;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_CLOSE) SendMessageA(hWnd, WM_CLOSE, 0, 0);
       return 0;
     case WM_GETDLGCODE:
       return 0;
@@ -598,17 +614,27 @@ BOOL WINAPI ScreenToClient(HWND hWnd, LPPOINT lpPoint) {
   return TRUE;
 }
 
-// The new rectangle is in screen coordinates for a top-level window, in the
-// parent's client coordinates for a child. The client surface follows the
-// size; bRepaint invalidates the whole client area.
-BOOL WINAPI MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint) {
+namespace {
+
+// Moves and sizes a window as SetWindowPos does: WM_WINDOWPOSCHANGING (whose
+// WINDOWPOS the window may change), the new rectangle, WM_WINDOWPOSCHANGED,
+// then WM_MOVE and WM_SIZE for what changed. The rectangle is in screen
+// coordinates for a top-level window, in the parent's client coordinates for
+// a child. The client surface follows the size; bRepaint invalidates the
+// whole client area.
+BOOL PositionWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, UINT uFlags, BOOL bRepaint) {
   auto window = LookupWindow(hWnd);
   if (!window) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
-  nWidth = std::max(nWidth, 0);
-  nHeight = std::max(nHeight, 0);
+  WINDOWPOS wp{hWnd, nullptr, X, Y, std::max(nWidth, 0), std::max(nHeight, 0), uFlags};
+  window->Send(WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&wp));
+  if (!LookupWindow(hWnd)) return FALSE;
+  nWidth = std::max(wp.cx, 0);
+  nHeight = std::max(wp.cy, 0);
+  X = wp.x;
+  Y = wp.y;
   const int cx = std::max(0, nWidth - int(window->m_rcFrame.left + window->m_rcFrame.right));
   const int cy = std::max(0, nHeight - int(window->m_rcFrame.top + window->m_rcFrame.bottom));
   if (cx > qjplat::gdi::kMaxBitmapSide || cy > qjplat::gdi::kMaxBitmapSide) {
@@ -622,10 +648,18 @@ BOOL WINAPI MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bR
     window->m_rcWindow = RECT{X, Y, X + nWidth, Y + nHeight};
     window->ResizeClient(cx, cy);
   }
+  window->Send(WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&wp));
   if (bMoved) window->Send(WM_MOVE, 0, MAKELONG(X + window->m_rcFrame.left, Y + window->m_rcFrame.top));
   if (bSized) window->Send(WM_SIZE, 0, MAKELONG(cx, cy));
   if (bRepaint) InvalidateRect(hWnd, nullptr, TRUE);
   return TRUE;
+}
+
+}  // namespace
+
+BOOL WINAPI MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint) {
+  return PositionWindow(hWnd, X, Y, nWidth, nHeight, SWP_NOZORDER | SWP_NOACTIVATE | (bRepaint ? 0 : SWP_NOREDRAW),
+                        bRepaint);
 }
 
 BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy, UINT uFlags) {
@@ -644,22 +678,41 @@ BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, 
     cx = rc.right - rc.left;
     cy = rc.bottom - rc.top;
   }
-  return MoveWindow(hWnd, X, Y, cx, cy, TRUE);
+  return PositionWindow(hWnd, X, Y, cx, cy, uFlags, TRUE);
 }
 
-// The previous visibility.
+// The previous visibility. A change is told to the window first
+// (WM_SHOWWINDOW, while the window still has its old visibility), then as a
+// position change without a move or a size; a child of a hidden parent,
+// which stays unseen either way, gets no position change.
 BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
   auto window = LookupWindow(hWnd);
   if (!window) return FALSE;
   const BOOL bWas = (window->m_dwStyle & WS_VISIBLE) ? TRUE : FALSE;
-  if (nCmdShow == SW_HIDE)
-    window->m_dwStyle &= ~DWORD(WS_VISIBLE);
-  else
+  const BOOL bShow = nCmdShow == SW_HIDE ? FALSE : TRUE;
+  if (bShow == bWas) return bWas;
+  window->Send(WM_SHOWWINDOW, WPARAM(bShow), 0);
+  if (!LookupWindow(hWnd)) return bWas;
+  if ((window->m_dwStyle & WS_CHILD) && window->m_hParent && !IsWindowVisible(window->m_hParent)) {
+    if (bShow)
+      window->m_dwStyle |= WS_VISIBLE;
+    else
+      window->m_dwStyle &= ~DWORD(WS_VISIBLE);
+    return bWas;
+  }
+  const RECT rc = window->m_rcWindow;
+  WINDOWPOS wp{hWnd,          nullptr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
+               UINT(SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | (bShow ? SWP_SHOWWINDOW : SWP_HIDEWINDOW))};
+  window->Send(WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&wp));
+  if (!LookupWindow(hWnd)) return bWas;
+  if (bShow)
     window->m_dwStyle |= WS_VISIBLE;
+  else
+    window->m_dwStyle &= ~DWORD(WS_VISIBLE);
+  window->Send(WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&wp));
   return bWas;
 }
 
-// Visible when the window and every parent above it have WS_VISIBLE.
 BOOL WINAPI IsWindowVisible(HWND hWnd) {
   for (auto window = LookupWindow(hWnd); window; window = LookupWindow(window->m_hParent)) {
     if (!(window->m_dwStyle & WS_VISIBLE)) return FALSE;

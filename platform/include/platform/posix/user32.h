@@ -37,6 +37,7 @@ typedef void(CALLBACK* TIMERPROC)(HWND hWnd, UINT uMsg, UINT_PTR idEvent, DWORD 
 #define WM_GETMINMAXINFO 0x0024
 #define WM_SETFONT 0x0030
 #define WM_GETFONT 0x0031
+#define WM_WINDOWPOSCHANGING 0x0046
 #define WM_WINDOWPOSCHANGED 0x0047
 #define WM_NOTIFY 0x004E
 #define WM_NCCREATE 0x0081
@@ -167,6 +168,24 @@ typedef void(CALLBACK* TIMERPROC)(HWND hWnd, UINT uMsg, UINT_PTR idEvent, DWORD 
 #define ERROR_CANNOT_FIND_WND_CLASS 1407L
 #define ERROR_TLW_WITH_WSCHILD 1406L
 #define ERROR_INVALID_DWP_HANDLE 1403L
+
+// Window-menu commands (WM_SYSCOMMAND wParam; the low four bits are the
+// system's own).
+#define SC_CLOSE 0xF060
+#define SC_KEYMENU 0xF100
+
+// Keystroke flags: the high word of a key message's lParam.
+#define KF_EXTENDED 0x0100
+#define KF_ALTDOWN 0x2000
+#define KF_REPEAT 0x4000
+#define KF_UP 0x8000
+
+// WM_GETDLGCODE answers.
+#define DLGC_WANTARROWS 0x0001
+#define DLGC_WANTTAB 0x0002
+#define DLGC_WANTALLKEYS 0x0004
+#define DLGC_WANTMESSAGE 0x0004
+#define DLGC_WANTCHARS 0x0080
 
 // Dialog box command IDs.
 #define IDOK 1
@@ -299,7 +318,10 @@ QJ_PLATFORM_API int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaptio
 #define SWP_NOSIZE 0x0001
 #define SWP_NOMOVE 0x0002
 #define SWP_NOZORDER 0x0004
+#define SWP_NOREDRAW 0x0008
 #define SWP_NOACTIVATE 0x0010
+#define SWP_SHOWWINDOW 0x0040
+#define SWP_HIDEWINDOW 0x0080
 
 // Timers: shorter periods are raised to USER_TIMER_MINIMUM.
 #define USER_TIMER_MINIMUM 0x0000000A
@@ -411,6 +433,21 @@ struct CREATESTRUCTA {
 };
 typedef CREATESTRUCTA* LPCREATESTRUCTA;
 static_assert(sizeof(CREATESTRUCTA) == (sizeof(void*) == 8 ? 80 : 48), "CREATESTRUCTA keeps its published size");
+
+// The lParam of WM_WINDOWPOSCHANGING and WM_WINDOWPOSCHANGED; a child's
+// position is in its parent's client coordinates.
+struct WINDOWPOS {
+  HWND hwnd;
+  HWND hwndInsertAfter;
+  int x;
+  int y;
+  int cx;
+  int cy;
+  UINT flags;
+};
+typedef WINDOWPOS* LPWINDOWPOS;
+typedef WINDOWPOS* PWINDOWPOS;
+static_assert(sizeof(WINDOWPOS) == (sizeof(void*) == 8 ? 40 : 28), "WINDOWPOS keeps its published size");
 
 struct MSG {
   HWND hwnd;

@@ -50,6 +50,20 @@ QJ_SIM_API bool GetDeviceProperty(DWORD dwDevInst, DWORD dwProperty, DWORD* pdwT
 QJ_SIM_API bool FailPropertyRead(DWORD dwDevInst, DWORD dwProperty, DWORD dwError);
 // Makes SetupDiGetClassDevsA fail with dwError (0 ends the failure).
 QJ_SIM_API void FailDeviceSetCreation(DWORD dwError);
+// Makes every SetupDiSetDeviceRegistryPropertyA that its arguments let
+// through fail with dwError and change nothing (0 ends the failure).
+// ERROR_ACCESS_DENIED is what a caller who is not an administrator gets.
+QJ_SIM_API void FailPropertyWrites(DWORD dwError);
+
+// One SetupDiGetDeviceRegistryPropertyA that reached a device: its devnode
+// number, the property and the buffer size the caller offered, in bytes.
+struct PropertyRead {
+  DWORD dwDevInst;
+  DWORD dwProperty;
+  DWORD cbBuffer;
+};
+// The reads since the devices were reset, in call order.
+QJ_SIM_API std::vector<PropertyRead> PropertyReads();
 
 // Called after each successful SetupDiSetDeviceRegistryPropertyA, on the
 // caller's thread and outside the device table's lock; an empty function

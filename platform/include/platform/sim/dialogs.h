@@ -17,8 +17,14 @@ namespace sim {
 
 // What the user does in a file dialog: confirm the Windows path in path
 // (written into lpstrFile as the dialog would, the default extension
-// appended when the name has none), or cancel. A path given is taken as
-// the user's final choice; it is not checked against the dialog's flags.
+// appended when the name has none), or cancel. The dialog checks the path
+// against its flags as the system dialog checks a typed name: with
+// OFN_FILEMUSTEXIST (in the Open and the Save As dialog alike) the file
+// must exist, with it or OFN_PATHMUSTEXIST its folder must. A path that
+// fails gets the system's warning in a message box (MB_OK |
+// MB_ICONWARNING, owned by the dialog's owner, captioned with the dialog's
+// title), and the dialog stays open for the next queued answer; with none
+// queued the user closes it (cancel).
 struct FileDialogScript {
   bool bCancel = false;
   std::string path;
@@ -60,6 +66,7 @@ struct FileDialogRun {
   std::string defExt;
   bool bAnswered = false;            // a queued answer was taken
   bool bCancelled = false;
+  std::vector<std::string> refusedPaths;  // paths the dialog warned about, in order
   std::string chosenPath;            // the path confirmed (also when it did not fit)
 };
 

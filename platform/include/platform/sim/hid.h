@@ -1,7 +1,10 @@
 // Simulated HID devices behind device interface paths ("\\?\hid#..."), for
-// tests and host tools. CreateFileA on a registered path opens the device;
-// WriteFile on that handle delivers one output report, which the device
-// records with the tick count at the write.
+// tests and host tools. CreateFileA on a registered path opens the device
+// under the share rule of files: an open whose access or share mode clashes
+// with a handle open now fails with ERROR_SHARING_VIOLATION. WriteFile on a
+// handle opened for writing delivers one output report, which the device
+// records with the tick count at the write; a handle without write access
+// fails with ERROR_ACCESS_DENIED.
 #pragma once
 
 #include "platform/win32.h"

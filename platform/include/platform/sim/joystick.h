@@ -21,8 +21,9 @@ struct Joystick {
 
 // Attaches (or replaces) the joystick behind uJoyID (0 to 15; others are
 // ignored). A new joystick is plugged in, reads its default type name and
-// path, and rests: axes at 0x7FFF, POVs centred, no button down. Replacing a
-// joystick keeps its type name, path and state.
+// path, and rests: axes at 0x7FFF, POVs centred, no button down; it is a
+// polled device. Replacing a joystick keeps its type name, path, state and
+// polling.
 QJ_SIM_API void SetJoystick(UINT uJoyID, WORD wMid, WORD wPid);
 // Detaches the joystick behind uJoyID; nothing happens when none is attached.
 // DirectInput devices made for it fail as for an unplugged joystick.
@@ -47,8 +48,15 @@ QJ_SIM_API void SetJoystickTypeName(UINT uJoyID, const std::string& typeName);
 QJ_SIM_API void SetJoystickPath(UINT uJoyID, const std::string& path);
 QJ_SIM_API std::string JoystickPath(UINT uJoyID);
 
-// The state that GetDeviceState reports from now on (axes, POVs, buttons).
+// The joystick's state from now on (axes, POVs, buttons). A polled joystick
+// (the default, as a HID joystick is) hands it to a DirectInput device at
+// Acquire and at each Poll, and GetDeviceState reports the state as of the
+// last of them; a joystick that needs no polling reports it at once, and
+// Poll on its devices returns DI_NOEFFECT.
 QJ_SIM_API void SetJoystickState(UINT uJoyID, const DIJOYSTATE& state);
+// Whether the joystick behind uJoyID is a polled device (a new joystick is).
+// Ignored for a joystick that is not attached.
+QJ_SIM_API void SetJoystickPolled(UINT uJoyID, bool bPolled);
 // The resting state of a new joystick.
 QJ_SIM_API DIJOYSTATE RestingJoystickState();
 
@@ -92,6 +100,7 @@ QJ_SIM_API long LiveDirectInputObjects();
 struct JoystickSnapshot {
   bool bAttached = false;
   bool bPlugged = false;
+  bool bPolled = false;
   Joystick joystick;
   std::string typeName;
   std::string path;

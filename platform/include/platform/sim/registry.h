@@ -24,6 +24,18 @@ QJ_SIM_API std::string RegistryFilePath();
 // ERROR_ACCESS_DENIED. Keys below it can still be created; the key itself
 // is then made as their parent. Held by this process only.
 QJ_SIM_API void FailKeyCreation(HKEY root, const char* path, bool fail);
+
+// Grants this process only `access` (KEY_* rights) on the key root\path and
+// on every key below it that has no grant of its own, as an access-control
+// list would: KEY_READ on HKEY_LOCAL_MACHINE is the machine as a user who is
+// not an administrator sees it. The key need not exist. Opening asks the
+// grant for the rights requested (RegOpenKeyA and RegCreateKeyA ask for the
+// maximum allowed), creating a key needs KEY_CREATE_SUB_KEY on its parent,
+// deleting needs DELETE; each value call then needs its right on the handle.
+// Refusals are ERROR_ACCESS_DENIED. Held by this process only.
+QJ_SIM_API void SetKeyAccess(HKEY root, const char* path, REGSAM access);
+
+// Ends every FailKeyCreation and SetKeyAccess.
 QJ_SIM_API void ClearRegistryFailures();
 
 // One successful RegSetValueExA: the key's full path

@@ -56,6 +56,10 @@ QJ_SIM_API Pixels GetBitmapPixels(HBITMAP hbm);
 // counted): a leak shows as a count that grows.
 QJ_SIM_API size_t GdiObjectCount();
 
+// Icons and cursors alive now that DestroyIcon would destroy (the shared
+// system ones not counted): a leak shows as a count that grows.
+QJ_SIM_API size_t IconCount();
+
 // Writes a window's client surface or a bitmap as an 8-bit RGB PNG file at a
 // Linux path; false for a bad handle or a file that cannot be written.
 QJ_SIM_API bool WriteWindowPng(HWND hWnd, const char* pszPath);

@@ -52,7 +52,10 @@ struct DialogRun {
 // with the repeat count, scan code, context and transition bits) and handled
 // through the loop's own path (IsDialogMessageA, TranslateMessage,
 // DispatchMessageA); then the dialog is painted and recorded, and the end
-// command is posted.
+// command is posted. A dialog that ends itself on a key (Escape, Alt+F4)
+// gets none of the keys after it, as the focus has left it; it is recorded
+// as it stands and gets no end command. Keys the script leaves held are let
+// go when it ends (GetKeyState reads them up; no message is posted).
 QJ_SIM_API void ScriptNextDialog(const DialogScript& script);
 QJ_SIM_API void ClearDialogScripts();
 // The record of the last scripted dialog of the thread.
