@@ -10,15 +10,10 @@
 // The page data (Setup.ini, skins, sounds) must be installed below the
 // system folder, as an installer does. SCRIPT takes the user lines of the
 // Game Controllers stand-in (data/cplscripts/README.md), played on the real
-// sheet in real time (so "wait MS" lets MS milliseconds pass), and these:
+// sheet in real time (so "wait MS" lets MS milliseconds pass; "reopen" closes
+// a sheet still open with its close box, releases the server's object and
+// opens a new sheet from the same module, which stays loaded), and these:
 //
-//   close                 the sheet's close box
-//   reopen                as the control panel when Properties is pressed again:
-//                         the sheet is closed (close box) if it is open, the
-//                         server's object released, and a new sheet opened from
-//                         the same module (which stays loaded)
-//   unplug / plug         the controller stops / starts answering (pulled out,
-//                         plugged in again)
 //   until closed          messages are handled until the sheet has closed
 //   until report HHHHHHHH until the device has received that report
 //   until reports N       until the device has received N reports since the
@@ -43,6 +38,10 @@
 //                         stand between bursts and at the end
 //   expect message TEXT   the message boxes shown since the last "expect
 //                         message": one, "CAPTION: TEXT"
+//
+// Once the sheet has closed, a line that needs it (a page, the mouse, the
+// keys, the sheet's buttons, a picture) is a failure; the controller, "wait",
+// the dialog answers and "reopen" still play.
 //
 // Every "until", and every user action waiting for its messages to be
 // handled, gives up after S seconds (--limit, default 20; a failure). At the
@@ -133,14 +132,14 @@ std::string Joined(const std::vector<std::string>& words) {
 }
 
 // A line of the host's own.
-enum class HostVerb { kClose, kReopen, kUnplug, kPlug, kUntil, kExpectNotify, kExpectReports, kExpectAuto, kExpectMessage };
+enum class HostVerb { kUntil, kExpectNotify, kExpectReports, kExpectAuto, kExpectMessage };
 
 struct Line {
   int nLine = 0;
   std::string source;
   std::string context;  // the last whole-line comment before the line (a table's case)
   bool bHost = false;
-  HostVerb verb = HostVerb::kClose;
+  HostVerb verb = HostVerb::kUntil;
   std::vector<std::string> words;  // the host line's arguments
   std::string rest;                // its text after the verb(s)
   cplhost::Step step;              // a user line of the stand-in's format
@@ -170,12 +169,6 @@ bool ParseHostLine(const std::vector<std::string>& words, const std::string& sou
   };
   pLine->bHost = true;
   pLine->words.assign(words.begin() + 1, words.end());
-  if (verb == "close" || verb == "reopen" || verb == "unplug" || verb == "plug") {
-    pLine->verb = verb == "close" ? HostVerb::kClose : verb == "reopen" ? HostVerb::kReopen
-                : verb == "unplug" ? HostVerb::kUnplug : HostVerb::kPlug;
-    if (words.size() != 1) *pError = verb + " takes nothing";
-    return words.size() == 1;
-  }
   if (verb == "until") {
     pLine->verb = HostVerb::kUntil;
     const bool bOk = (object == "closed" && words.size() == 2) || (object == "polled" && words.size() == 2) ||
@@ -369,7 +362,7 @@ class Player {
     g_at = "line " + std::to_string(line.nLine) + (line.context.empty() ? "" : " (" + line.context + ")") + ": ";
     Say("line " + std::to_string(line.nLine) + ": " + line.source);
     if (line.bHost) PlayHost(line);
-    else if (!m_sheet.IsOpen()) Check(false, g_at + "the sheet is closed");
+    else if (!m_sheet.IsOpen() && cplhost::NeedsOpenSheet(line.step.verb)) Check(false, g_at + "the sheet is closed");
     else PlayUser(line.step);
     for (const std::string& problem : m_sheet.TakeProblems()) Check(false, g_at + problem);
     Keep(m_sheet.TakeReports());
@@ -442,25 +435,6 @@ class Player {
   void PlayHost(const Line& line) {
     const std::string& at = g_at;
     switch (line.verb) {
-      case HostVerb::kClose:
-        if (m_sheet.IsOpen()) m_sheet.CloseBox();
-        else Check(false, at + "the sheet is closed");
-        break;
-      case HostVerb::kReopen: {
-        if (m_sheet.IsOpen()) {
-          m_sheet.CloseBox();
-          if (!Until([this] { return !m_sheet.IsOpen(); }, "the sheet closes")) break;
-        }
-        CheckReleased(at + "before the sheet opens again: ");
-        std::string error;
-        if (!m_sheet.Open(m_options.uJoyId, &error)) Check(false, at + error);
-        Keep(m_sheet.TakeReports());
-        break;
-      }
-      case HostVerb::kUnplug:
-      case HostVerb::kPlug:
-        m_sheet.Double()->SetLost(line.verb == HostVerb::kUnplug);
-        break;
       case HostVerb::kUntil: {
         const std::string object = Lower(line.words[0]);
         if (object == "closed") {
@@ -524,13 +498,16 @@ class Player {
         }
         // The tab of the page shown does nothing.
         if (step.n[0] != m_sheet.CurrentPage()) m_sheet.SelectPage(static_cast<int>(step.n[0]));
+        m_bPointerOnPage = false;
         break;
       case Verb::kClick:
+        PointerTo(step.n[0], step.n[1]);
         m_sheet.Mouse(WM_LBUTTONDOWN, MK_LBUTTON, step.n[0], step.n[1]);
         m_sheet.Mouse(WM_LBUTTONUP, 0, step.n[0], step.n[1]);
         m_sheet.MouseDone();
         break;
       case Verb::kDrag: {
+        PointerTo(step.n[0], step.n[1]);
         m_sheet.Mouse(WM_LBUTTONDOWN, MK_LBUTTON, step.n[0], step.n[1]);
         const long dx = step.n[2] - step.n[0], dy = step.n[3] - step.n[1];
         const long nSteps = std::max(std::labs(dx), std::labs(dy));
@@ -538,6 +515,7 @@ class Player {
           m_sheet.Mouse(WM_MOUSEMOVE, MK_LBUTTON, step.n[0] + dx * i / nSteps, step.n[1] + dy * i / nSteps);
         m_sheet.Mouse(WM_LBUTTONUP, 0, step.n[2], step.n[3]);
         m_sheet.MouseDone();
+        m_ptPointer = {step.n[2], step.n[3]};
         break;
       }
       case Verb::kButtons:
@@ -590,16 +568,43 @@ class Player {
         m_sheet.SetAnswers(answers);
         break;
       }
+      case Verb::kClose:
+        m_sheet.CloseBox();
+        m_bPointerOnPage = false;
+        break;
+      case Verb::kReopen: {
+        if (m_sheet.IsOpen()) {
+          m_sheet.CloseBox();
+          if (!Until([this] { return !m_sheet.IsOpen(); }, "the sheet closes")) break;
+        }
+        CheckReleased(at + "before the sheet opens again: ");
+        std::string error;
+        if (!m_sheet.Open(m_options.uJoyId, &error)) Check(false, at + error);
+        m_bPointerOnPage = false;
+        Keep(m_sheet.TakeReports());
+        break;
+      }
+      case Verb::kUnplug:
+      case Verb::kPlug:
+        m_sheet.Double()->SetLost(step.verb == Verb::kUnplug);
+        break;
+      case Verb::kMove:
+        PointerTo(step.n[0], step.n[1]);
+        m_sheet.MouseDone();
+        break;
       case Verb::kApply:
         // A user can press Apply only while the sheet enables it.
+        m_bPointerOnPage = false;
         if (m_sheet.ApplyEnabled()) m_sheet.PressButton(PSBTN_APPLYNOW);
         else Say("Apply is disabled (no page has reported a change); nothing happens");
         break;
       case Verb::kOk:
         m_sheet.PressButton(PSBTN_OK);
+        m_bPointerOnPage = false;
         break;
       case Verb::kCancel:
         m_sheet.PressButton(PSBTN_CANCEL);
+        m_bPointerOnPage = false;
         break;
       case Verb::kPng: {
         if (!m_sheet.Pump(kPictureSettleMs, Polled())) Say("(the page has not read the joystick; pictured as it is)");
@@ -610,6 +615,15 @@ class Player {
     }
   }
 
+  // The pointer comes over the page to X, Y: a WM_MOUSEMOVE without a button
+  // held, unless it is there already.
+  void PointerTo(long x, long y) {
+    if (m_bPointerOnPage && m_ptPointer.x == x && m_ptPointer.y == y) return;
+    m_sheet.Mouse(WM_MOUSEMOVE, 0, static_cast<int>(x), static_cast<int>(y));
+    m_bPointerOnPage = true;
+    m_ptPointer = {x, y};
+  }
+
   Options m_options;
   PageSheet m_sheet;
   DIJOYSTATE m_state;
@@ -617,6 +631,8 @@ class Player {
   std::vector<std::string> m_notes;      // since the last expect notify
   std::vector<std::string> m_messages;   // since the last expect message
   LONG m_cUsesSeen = 0;                  // uses after release told so far
+  bool m_bPointerOnPage = false;         // the pointer is over the page shown, at m_ptPointer
+  POINT m_ptPointer = {0, 0};
 };
 
 bool ParseArgs(int argc, char** argv, Options* pOptions) {
