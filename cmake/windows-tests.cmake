@@ -37,8 +37,9 @@ set(QJ_PE_EXPORTS_VQ6100F "DllCanUnloadNow@1 DllGetClassObject@2 DllMain@3 DllRe
 set(QJ_PE_EXPORTS_VQ6100F64 "${QJ_PE_EXPORTS_VQ6100F}")
 set(QJ_PE_EXPORTS_VQ6100F_noreg "DllCanUnloadNow@1 DllGetClassObject@2 DllMain@3")
 set(QJ_PE_EXPORTS_cplpages "DllCanUnloadNow@1 DllGetClassObject@2")
+set(QJ_PE_EXPORTS_cplpages64 "${QJ_PE_EXPORTS_cplpages}")
 set(QJ_PE_EXPORTS_padsetup "")
-set(QJ_PE_MODULES VQ6100F VQ6100F_noreg VQ6100F64 cplpages padsetup)
+set(QJ_PE_MODULES VQ6100F VQ6100F_noreg VQ6100F64 cplpages cplpages64 padsetup)
 
 # The check-pe.sh command line of a module target.
 function(qj_pe_check_command target out)
