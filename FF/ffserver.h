@@ -10,7 +10,7 @@
 #include "ptrlist.h"
 #include "qj_srvthread.h"
 // SettingsRecord: the user's settings record, shared with the property pages.
-#include "../cplpages/settings.h"
+#include "settings.h"
 
 // The module's two log objects, made at process attach by the module frame;
 // every playback server hands them to its service-thread base.
