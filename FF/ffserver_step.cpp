@@ -38,8 +38,8 @@ LONG TruncToLong(double v) {
 // no length has already reached its end. Every argument fits 33 bits. With
 // the position within the span, as the step passes it, the products fit 64
 // bits and the result is exact; a position far outside the span may leave 64
-// bits, and then the result is worked out in floating point (it lies far
-// beyond 32 bits, where it saturates anyway).
+// bits, and then the result is worked out in floating point, to double
+// precision, and saturated at 2^32.
 int64_t LerpWide(int64_t from, int64_t to, int64_t span, int64_t pos) {
   if (span == 0) return to;
   int64_t qwFrom = 0, qwTo = 0, qwSum = 0;
