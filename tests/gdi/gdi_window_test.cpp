@@ -183,6 +183,53 @@ TEST_F(GdiWindow, UpdateRegionHoldsExactlyThePixelsLeftInvalid) {
   DeleteObject(hbrWhite);
 }
 
+// A blit through a paint DC whose region has parts apart from its left edge:
+// each part gets the source pixels under it, from a source of another
+// format (converted first) as from one of the window's own format.
+TEST_F(GdiWindow, BlitThroughAPaintDcGivesEachPartItsOwnSourcePixels) {
+  constexpr int kCx = 40, kCy = 30;
+  const RECT parts[] = {{2, 2, 10, 10}, {20, 5, 35, 25}};
+  auto inside = [&parts](int x, int y) {
+    for (const RECT& r : parts)
+      if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return true;
+    return false;
+  };
+  for (const int nBits : {1, 32}) {
+    SCOPED_TRACE(nBits);
+    HDC hdcSrc = CreateCompatibleDC(nullptr);
+    HBITMAP hbmSrc = CreateBitmap(kCx, kCy, 1, nBits, nullptr);
+    HGDIOBJ hOld = SelectObject(hdcSrc, hbmSrc);
+    auto colourAt = [nBits](int x, int y) -> COLORREF {
+      if (nBits == 1) return ((x / 3 + y) % 2) ? 0xFFFFFF : 0x000000;
+      return RGB(x * 6, y * 8, (x + y) * 3);
+    };
+    for (int y = 0; y < kCy; ++y)
+      for (int x = 0; x < kCx; ++x) SetPixel(hdcSrc, x, y, colourAt(x, y));
+
+    HDC hdc = GetDC(m_hWnd);
+    const RECT all{0, 0, kCx, kCy};
+    HBRUSH hbrRed = CreateSolidBrush(0x0000FF);
+    FillRect(hdc, &all, hbrRed);
+    ReleaseDC(m_hWnd, hdc);
+    ValidateRect(m_hWnd, nullptr);
+    for (const RECT& r : parts) InvalidateRect(m_hWnd, &r, FALSE);
+    PAINTSTRUCT ps;
+    hdc = BeginPaint(m_hWnd, &ps);
+    EXPECT_TRUE(BitBlt(hdc, 0, 0, kCx, kCy, hdcSrc, 0, 0, SRCCOPY));
+    EndPaint(m_hWnd, &ps);
+
+    int nWrong = 0;
+    for (int y = 0; y < kCy; ++y)
+      for (int x = 0; x < kCx; ++x)
+        if (sim::GetWindowPixel(m_hWnd, x, y) != (inside(x, y) ? colourAt(x, y) : 0x0000FFu)) ++nWrong;
+    EXPECT_EQ(nWrong, 0);
+    DeleteObject(hbrRed);
+    SelectObject(hdcSrc, hOld);
+    DeleteObject(hbmSrc);
+    DeleteDC(hdcSrc);
+  }
+}
+
 TEST_F(GdiWindow, GetDcDrawsOnTheWholeClientArea) {
   HDC hdc = GetDC(m_hWnd);
   ASSERT_NE(hdc, nullptr);
